@@ -1,0 +1,135 @@
+#include "environment/debug_log.h"
+
+#include <cstdio>
+#include <string>
+
+#include "KXEnvApp.h"
+#include "environment/library_lock.h"
+#include "framework/scoped_hkey.h"
+
+namespace {
+
+constexpr wchar_t kDebugKeyPath[] = L"SOFTWARE\\Brondel\\Kalvex\\Debug";
+constexpr wchar_t kDebugValueName[] = L"KXVirtualMachDebug";
+constexpr wchar_t kLogFileName[] = L"KXVirtualMachine.log";
+
+struct LogState {
+  KXSeDebugMode mode = KXSeDebugRegistry;
+  int enabled = 0;
+  int freshLog = 1;
+  std::wstring tag;
+  FILE* file = nullptr;
+  DebugLogFile* holder = nullptr;  // never freed; the runtime closes the file at exit
+};
+
+LogState& State() {
+  static LogState state;
+  return state;
+}
+
+void AppendNumber(std::wstring& out, unsigned value) { out += std::to_wstring(value); }
+
+// Narrow text through the process's ANSI code page; characters it cannot
+// represent become '?', so a line is never cut short.
+std::string ToNarrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
+
+std::wstring kx::FormatDebugLogLine(const std::wstring& tag, const SYSTEMTIME& t,
+                                    const std::wstring& message) {
+  std::wstring line;
+  line.reserve(tag.size() + message.size() + 40);
+  line += L' ';
+  line += tag;
+  line += L" : ";
+  AppendNumber(line, t.wYear);
+  line += L", ";
+  AppendNumber(line, t.wMonth);
+  line += L", ";
+  AppendNumber(line, t.wDay);
+  line += L", ";
+  AppendNumber(line, t.wHour);
+  line += L':';
+  AppendNumber(line, t.wMinute);
+  line += L':';
+  AppendNumber(line, t.wSecond);
+  line += L':';
+  AppendNumber(line, t.wMilliseconds);
+  line += L"   : ";
+  line += message;
+  return line;
+}
+
+DebugLogFile::DebugLogFile() {
+  LogState& s = State();
+  const std::wstring folder = KXEnvApp::Instance()->GetDataPath();
+  if (folder.empty()) return;
+  const std::wstring name = folder + kLogFileName;
+  if (s.freshLog == 0) s.file = ::_wfopen(name.c_str(), L"a");
+  if (!s.file) s.file = ::_wfopen(name.c_str(), L"w");
+}
+
+int WriteDebugLog(std::wstring text) {
+  kx::AutoLock hold(kx::LibraryLock());
+  LogState& s = State();
+  if (s.enabled == 0) return 1;
+  if (!s.holder) {
+    // While the environment is still looking for the data folder (its
+    // failures are logged), the folder reads empty: that line is lost, and the
+    // file opens with the first line once the folder is known.
+    if (KXEnvApp::Instance()->GetDataPath().empty()) return 0;
+    if (!s.holder) s.holder = new DebugLogFile;  // a nested line may have made it
+  }
+  if (!s.file) return 0;
+
+  SYSTEMTIME now;
+  ::GetSystemTime(&now);
+  std::string line = ToNarrow(kx::FormatDebugLogLine(s.tag, now, text));
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), s.file);
+  std::fflush(s.file);
+  return 1;
+}
+
+void SetDebugLogMode(KXSeDebugMode mode, int freshLog, std::wstring tag) {
+  kx::AutoLock hold(kx::LibraryLock());
+  LogState& s = State();
+  s.mode = mode;
+  s.freshLog = freshLog;
+  s.tag = std::move(tag);
+  SyncDebugFlag();
+}
+
+void SyncDebugFlag() {
+  kx::AutoLock hold(kx::LibraryLock());
+  LogState& s = State();
+  kx::ScopedHKey key;
+  if (key.Open(HKEY_CURRENT_USER, kDebugKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+  switch (s.mode) {
+    case KXSeDebugRegistry: {
+      DWORD flag = 0;
+      DWORD size = sizeof(flag);
+      if (::RegQueryValueExW(key.Get(), kDebugValueName, nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(&flag), &size) == ERROR_SUCCESS)
+        s.enabled = static_cast<int>(flag);
+      return;
+    }
+    case KXSeDebugOn:
+    case KXSeDebugOff: {
+      s.enabled = s.mode == KXSeDebugOn ? 1 : 0;
+      const DWORD flag = static_cast<DWORD>(s.enabled);
+      ::RegSetValueExW(key.Get(), kDebugValueName, 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&flag), sizeof(flag));
+      return;
+    }
+    default:
+      return;
+  }
+}

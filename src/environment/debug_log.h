@@ -1,0 +1,31 @@
+// The diagnostic log: one process-wide file in the data folder, switched on
+// and off by the host and by the registry.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "KXSeDebugMode.h"
+
+// Writes one time-stamped line when logging is on. 1 when logging is off or
+// the line was written; 0 when logging is on but no log file is open.
+int WriteDebugLog(std::wstring text);
+
+// Stores the mode, the fresh-file flag and the tag, then SyncDebugFlag().
+void SetDebugLogMode(KXSeDebugMode mode, int freshLog, std::wstring tag);
+
+// Applies the mode to the registry's flag and to the logging switch.
+void SyncDebugFlag();
+
+// Opens the log file; made once per process, by the first line logged.
+class DebugLogFile {
+ public:
+  DebugLogFile();
+};
+
+namespace kx {
+// The line as written, before the end of line: tag, UTC time and message.
+std::wstring FormatDebugLogLine(const std::wstring& tag, const SYSTEMTIME& utc,
+                                const std::wstring& message);
+}  // namespace kx

@@ -1,0 +1,14 @@
+#include "launcher/library_entry.h"
+
+#include "framework/extension_module.h"
+
+namespace kx {
+namespace {
+ExtensionModule g_module;
+}  // namespace
+
+bool LibraryAttach(HMODULE module) { return InitExtensionModule(g_module, module); }
+
+void LibraryDetach() { TermExtensionModule(g_module); }
+
+}  // namespace kx

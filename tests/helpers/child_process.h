@@ -1,0 +1,41 @@
+// Runs a scenario of this test program in a child process, for behaviour
+// that ends the process or needs a fresh one (first use of a singleton).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace kxtest {
+
+using ChildScenario = std::function<int()>;
+
+// Registers a scenario under a name; the test main runs it when the program
+// is started with --kx-child=NAME and exits with its result.
+struct ChildScenarioRegistration {
+  ChildScenarioRegistration(const char* name, ChildScenario scenario);
+};
+std::map<std::string, ChildScenario>& ChildScenarios();
+
+#define KX_CHILD_SCENARIO(name)                                              \
+  static int KxChild_##name();                                               \
+  static const ::kxtest::ChildScenarioRegistration kxChildReg_##name(#name, \
+                                                                     &KxChild_##name); \
+  static int KxChild_##name()
+
+struct ChildResult {
+  DWORD exitCode = 0;
+  bool finished = false;  // false: still running at the time-out, then ended
+};
+
+// Starts this program with --kx-child=NAME and waits for it.
+// extraEnv: "NAME=value" entries added to the inherited environment.
+ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs = 60000,
+                             const std::vector<std::wstring>& extraEnv = {});
+
+// This program's own full file name.
+std::wstring SelfPath();
+
+}  // namespace kxtest

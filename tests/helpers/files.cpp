@@ -1,0 +1,98 @@
+#include "files.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace kxtest {
+
+TempFolder::TempFolder(const std::wstring& hint) {
+  static int counter = 0;
+  path_ = L"C:\\kxtest\\" + hint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+          std::to_wstring(++counter) + L"\\";
+  RemoveTree(path_);
+  CreateFolders(path_);
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+void CreateFolders(const std::wstring& path) {
+  for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos;
+       pos = path.find(L'\\', pos + 1))
+    ::CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
+  ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void RemoveTree(const std::wstring& path) {
+  std::wstring from = path;
+  if (!from.empty() && from.back() == L'\\') from.pop_back();
+  if (::GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  from.push_back(L'\0');  // double NUL
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NO_UI;
+  ::SHFileOperationW(&op);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+bool FileExists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary);
+  out << bytes;
+}
+
+void CopyFileTo(const std::wstring& from, const std::wstring& to) {
+  ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(from) << " -> " << Narrow(to);
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path) {
+  const std::string bytes = ReadFileBytes(path);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(bytes.substr(start, end - start));
+  if (start < bytes.size()) lines.push_back(bytes.substr(start));
+  return lines;
+}
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0);
+  std::wstring out(n, L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+}  // namespace kxtest

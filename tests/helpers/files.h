@@ -1,0 +1,39 @@
+// Files and folders for tests, on the prefix's C: drive.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kxtest {
+
+// A fresh, empty folder removed with its contents at the end of the scope.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::wstring& hint = L"kxtest");
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  // The folder, ending in a backslash.
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+std::string ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+void CopyFileTo(const std::wstring& from, const std::wstring& to);
+void CreateFolders(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+
+// The log file's lines, split at CR LF (the line ends are removed).
+std::vector<std::string> ReadLines(const std::wstring& path);
+
+// The folder of this program, ending in a backslash.
+std::wstring ProgramFolder();
+
+std::string Narrow(const std::wstring& text);
+std::wstring Wide(const std::string& text);
+
+}  // namespace kxtest

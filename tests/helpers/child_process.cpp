@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <cwchar>
 #include <vector>
 
 namespace kxtest {
@@ -22,14 +23,23 @@ std::wstring SelfPath() {
 namespace {
 
 std::vector<wchar_t> EnvironmentBlock(const std::vector<std::wstring>& extra) {
+  // Extra entries replace inherited ones of the same name.
   std::vector<wchar_t> block;
-  wchar_t* env = ::GetEnvironmentStringsW();
-  for (const wchar_t* p = env; *p; p += wcslen(p) + 1) block.insert(block.end(), p, p + wcslen(p) + 1);
-  ::FreeEnvironmentStringsW(env);
+  auto nameOf = [](const std::wstring& entry) {
+    return entry.substr(0, entry.find(L'=', 1));
+  };
   for (const auto& entry : extra) {
     block.insert(block.end(), entry.begin(), entry.end());
     block.push_back(L'\0');
   }
+  wchar_t* env = ::GetEnvironmentStringsW();
+  for (const wchar_t* p = env; *p; p += wcslen(p) + 1) {
+    const std::wstring entry(p);
+    bool replaced = false;
+    for (const auto& e : extra) replaced |= _wcsicmp(nameOf(e).c_str(), nameOf(entry).c_str()) == 0;
+    if (!replaced) block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+  }
+  ::FreeEnvironmentStringsW(env);
   block.push_back(L'\0');
   return block;
 }
@@ -38,7 +48,17 @@ std::vector<wchar_t> EnvironmentBlock(const std::vector<std::wstring>& extra) {
 
 ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs,
                              const std::vector<std::wstring>& extraEnv) {
-  const std::wstring self = SelfPath();
+  return RunChildScenarioFrom(SelfPath(), name, timeoutMs, extraEnv);
+}
+
+std::wstring GetEnv(const wchar_t* name) {
+  wchar_t value[32768];
+  const DWORD n = ::GetEnvironmentVariableW(name, value, 32768);
+  return n > 0 && n < 32768 ? std::wstring(value, n) : std::wstring();
+}
+
+ChildResult RunChildScenarioFrom(const std::wstring& self, const std::string& name,
+                                 DWORD timeoutMs, const std::vector<std::wstring>& extraEnv) {
   std::wstring commandLine = L"\"" + self + L"\" --kx-child=" +
                              std::wstring(name.begin(), name.end());
   std::vector<wchar_t> env = EnvironmentBlock(extraEnv);

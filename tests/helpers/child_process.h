@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace kxtest {
 
@@ -34,6 +35,14 @@ struct ChildResult {
 // extraEnv: "NAME=value" entries added to the inherited environment.
 ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs = 60000,
                              const std::vector<std::wstring>& extraEnv = {});
+// The same, with a copy of this program elsewhere (another folder, a patched
+// import) as the child.
+ChildResult RunChildScenarioFrom(const std::wstring& program, const std::string& name,
+                                 DWORD timeoutMs = 60000,
+                                 const std::vector<std::wstring>& extraEnv = {});
+
+// The value of an environment variable of this process; empty when unset.
+std::wstring GetEnv(const wchar_t* name);
 
 // This program's own full file name.
 std::wstring SelfPath();

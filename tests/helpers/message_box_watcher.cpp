@@ -49,12 +49,14 @@ void WaitGone(HWND box) {
 
 }  // namespace
 
-std::wstring AnswerNextMessageBox(DWORD timeoutMs, std::wstring* caption) {
+std::wstring AnswerNextMessageBox(DWORD timeoutMs, std::wstring* caption,
+                                  const std::function<void(const std::wstring&)>& beforeOk) {
   const DWORD start = ::GetTickCount();
   while (::GetTickCount() - start < timeoutMs) {
     if (HWND box = FindOwnMessageBox()) {
       std::wstring text = WindowText(::GetDlgItem(box, kMessageTextId));
       if (caption) *caption = WindowText(box);
+      if (beforeOk) beforeOk(text);
       PressOk(box);
       WaitGone(box);
       return text;

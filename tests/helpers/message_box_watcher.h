@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -40,6 +41,9 @@ class MessageBoxWatcher {
 
 // The text and caption of the first message box of this process that is up,
 // answered with OK; empty when none appears within the time-out.
-std::wstring AnswerNextMessageBox(DWORD timeoutMs, std::wstring* caption = nullptr);
+// beforeOk runs with the text before OK is pressed (the box's owner may end
+// the process right after).
+std::wstring AnswerNextMessageBox(DWORD timeoutMs, std::wstring* caption = nullptr,
+                                  const std::function<void(const std::wstring&)>& beforeOk = {});
 
 }  // namespace kxtest

@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-#include "KXEnvApp.h"
-TEST(Smoke, Loads) { EXPECT_TRUE(true); }

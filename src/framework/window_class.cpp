@@ -1,0 +1,61 @@
+#include "framework/window_class.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "framework/lock.h"
+#include "framework/window.h"
+
+namespace kx {
+namespace {
+
+// Unregisters the module's classes when the module unloads, so that a later
+// load at another address does not find classes pointing at freed code.
+struct RegisteredClasses {
+  Lock lock;
+  std::vector<std::wstring> names;
+  ~RegisteredClasses() {
+    for (const std::wstring& name : names) ::UnregisterClassW(name.c_str(), WindowClassModule());
+  }
+};
+
+RegisteredClasses g_classes;
+
+}  // namespace
+
+HINSTANCE WindowClassModule() {
+  HMODULE module = nullptr;
+  ::GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&CWnd::StandardWindowProc), &module);
+  return module;
+}
+
+std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
+  const HINSTANCE module = WindowClassModule();
+  wchar_t name[96];
+  std::swprintf(name, sizeof(name) / sizeof(name[0]), L"KxWnd:%p:%x:%p:%p:%p",
+                static_cast<void*>(module), classStyle, static_cast<void*>(cursor),
+                static_cast<void*>(background), static_cast<void*>(icon));
+
+  AutoLock hold(g_classes.lock);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (::GetClassInfoExW(module, name, &existing)) return name;
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = classStyle;
+  wc.lpfnWndProc = &CWnd::StandardWindowProc;
+  wc.cbWndExtra = sizeof(CWnd*);
+  wc.hInstance = module;
+  wc.hIcon = icon;
+  wc.hCursor = cursor;
+  wc.hbrBackground = background;
+  wc.lpszClassName = name;
+  if (!::RegisterClassExW(&wc)) return {};
+  g_classes.names.emplace_back(name);
+  return name;
+}
+
+}  // namespace kx

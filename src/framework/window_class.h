@@ -1,0 +1,20 @@
+// Window classes for the layer's windows, registered on first use.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kx {
+
+// The name of a class with these attributes and CWnd's window procedure,
+// registered for the module that holds this code; one class per set of
+// attributes. The classes are unregistered when the module unloads. Empty
+// when registration fails.
+std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor = nullptr,
+                                 HBRUSH background = nullptr, HICON icon = nullptr);
+
+// The module the classes are registered for.
+HINSTANCE WindowClassModule();
+
+}  // namespace kx

@@ -1,0 +1,18 @@
+#include "splash/GdiplusScope.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+GdiplusScope::GdiplusScope() {
+  Gdiplus::GdiplusStartupInput input;
+  input.GdiplusVersion = 1;
+  input.DebugEventCallback = nullptr;
+  input.SuppressBackgroundThread = FALSE;
+  input.SuppressExternalCodecs = FALSE;
+  Gdiplus::GdiplusStartup(&m_nToken, &input, nullptr);
+}
+
+GdiplusScope::~GdiplusScope() {
+  Gdiplus::GdiplusShutdown(m_nToken);
+  m_nToken = 0;
+}

@@ -1,9 +1,12 @@
 // A GDI+ drawing surface over a device context, for one scope.
 #pragma once
 
+// GDI+ needs the Windows types and IStream declared first.
+// clang-format off
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
+// clang-format on
 
 namespace kx {
 
@@ -12,8 +15,7 @@ namespace kx {
 class GdiplusGraphics {
  public:
   explicit GdiplusGraphics(HDC dc) noexcept {
-    if (Gdiplus::DllExports::GdipCreateFromHDC(dc, &graphics_) != Gdiplus::Ok)
-      graphics_ = nullptr;
+    if (Gdiplus::DllExports::GdipCreateFromHDC(dc, &graphics_) != Gdiplus::Ok) graphics_ = nullptr;
   }
   ~GdiplusGraphics() {
     if (graphics_) Gdiplus::DllExports::GdipDeleteGraphics(graphics_);

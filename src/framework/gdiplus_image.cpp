@@ -31,8 +31,7 @@ UINT GdiplusImage::GetWidth() const noexcept {
 
 UINT GdiplusImage::GetHeight() const noexcept {
   UINT height = 0;
-  if (image_ && Gdiplus::DllExports::GdipGetImageHeight(image_, &height) != Gdiplus::Ok)
-    height = 0;
+  if (image_ && Gdiplus::DllExports::GdipGetImageHeight(image_, &height) != Gdiplus::Ok) height = 0;
   return height;
 }
 

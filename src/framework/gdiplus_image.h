@@ -1,9 +1,12 @@
 // A GDI+ image decoded from a stream over a global memory block.
 #pragma once
 
+// GDI+ needs the Windows types and IStream declared first.
+// clang-format off
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
+// clang-format on
 
 #include "framework/scoped_hglobal.h"
 

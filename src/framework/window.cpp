@@ -23,8 +23,8 @@ CWnd::~CWnd() {
   if (m_ownsWindow && m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
 }
 
-BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
-                    int y, int width, int height, HWND parent, HMENU menu, LPVOID param) {
+BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parent, HMENU menu, LPVOID param) {
   if (m_hWnd) return FALSE;
   CWnd* const outer = std::exchange(t_windowBeingCreated, this);
   HWND hwnd = ::CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, parent,
@@ -61,7 +61,7 @@ void CWnd::GetClientRect(CRect* rect) const {
 void CWnd::CenterWindow(CWnd* alternateOwner) {
   if (!m_hWnd) return;
   const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
-  HWND over = alternateOwner ? alternateOwner->GetSafeHwnd()
+  HWND over = alternateOwner       ? alternateOwner->GetSafeHwnd()
               : (style & WS_CHILD) ? ::GetParent(m_hWnd)
                                    : ::GetWindow(m_hWnd, GW_OWNER);
   if (over && (!::IsWindowVisible(over) || ::IsIconic(over))) over = nullptr;
@@ -121,8 +121,7 @@ const kx::MessageMap* CWnd::GetThisMessageMap() {
 
 const kx::MessageMap* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
 
-LRESULT CALLBACK CWnd::StandardWindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK CWnd::StandardWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = BoundObject(hwnd);
   if (!wnd) {
     wnd = std::exchange(t_windowBeingCreated, nullptr);

@@ -40,8 +40,7 @@ class CWnd {
   UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc);
 
   // The window procedure of every window class the layer registers.
-  static LRESULT CALLBACK StandardWindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                             LPARAM lParam);
+  static LRESULT CALLBACK StandardWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
  protected:
   // Passes the message being handled to the default window procedure.

@@ -1,7 +1,10 @@
 #include "splash/GdiplusScope.h"
 
+// GDI+ needs IStream declared first.
+// clang-format off
 #include <objidl.h>
 #include <gdiplus.h>
+// clang-format on
 
 GdiplusScope::GdiplusScope() {
   Gdiplus::GdiplusStartupInput input;

@@ -29,11 +29,13 @@ static_assert(kPlaceFlags == 0x0214);
 
 }  // namespace
 
+// clang-format off
 KX_BEGIN_MESSAGE_MAP(MWSplashWnd, CWnd)
   KX_ON_WM_CREATE()
   KX_ON_WM_PAINT()
   KX_ON_WM_TIMER()
 KX_END_MESSAGE_MAP()
+// clang-format on
 
 MWSplashWnd::MWSplashWnd() : m_nImageResourceId(IDB_KX_SPLASH) {}
 
@@ -102,9 +104,8 @@ BOOL MWSplashWnd::CreateSplashWindow(CWnd* parent) {
       kx::RegisterWindowClass(0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, nullptr);
   if (windowClass.empty()) return FALSE;
   // Not visible yet, and no size until the picture is loaded.
-  return CreateEx(WS_EX_TOPMOST, windowClass.c_str(), title.c_str(), WS_POPUP, m_nX, m_nY,
-                  m_nWidth, m_nHeight, parent ? parent->GetSafeHwnd() : nullptr, nullptr,
-                  nullptr);
+  return CreateEx(WS_EX_TOPMOST, windowClass.c_str(), title.c_str(), WS_POPUP, m_nX, m_nY, m_nWidth,
+                  m_nHeight, parent ? parent->GetSafeHwnd() : nullptr, nullptr, nullptr);
 }
 
 int MWSplashWnd::OnCreate(LPCREATESTRUCTW /*createStruct*/) {

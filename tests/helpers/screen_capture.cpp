@@ -1,7 +1,10 @@
 #include "screen_capture.h"
 
+// GDI+ needs IStream declared first.
+// clang-format off
 #include <objidl.h>
 #include <gdiplus.h>
+// clang-format on
 
 #include <algorithm>
 #include <cctype>
@@ -82,8 +85,8 @@ int CountDifferences(const Pixels& shown, const Pixels& picture, int left, int t
   for (int y = 0; y < picture.height; ++y)
     for (int x = 0; x < picture.width; ++x) {
       const COLORREF seen = shown.At(left + x, top + y);
-      const bool ignored = x >= ignore.left && x < ignore.right && y >= ignore.top &&
-                           y < ignore.bottom;
+      const bool ignored =
+          x >= ignore.left && x < ignore.right && y >= ignore.top && y < ignore.bottom;
       if (seen != CLR_INVALID && !ignored && seen != picture.At(x, y)) ++count;
     }
   return count;
@@ -133,16 +136,17 @@ Pixels CaptureXDisplay(std::string* error) {
   const std::wstring shot = std::wstring(temp) + name;
   const std::wstring failed = shot + L".failed";
   const std::string unixFolder = UnixPath(temp);
-  if (unixFolder.empty()) return fail("no Unix path for " + std::string(temp, temp + wcslen(temp)) +
-                                      ": not running under Wine");
+  if (unixFolder.empty())
+    return fail("no Unix path for " + std::string(temp, temp + wcslen(temp)) +
+                ": not running under Wine");
   const std::string unixShot = unixFolder + std::string(name.begin(), name.end());
 
   // Wine starts a Unix program named by its Unix path, but hands back no
   // process handle: the shell renames the finished file into place and the
   // caller waits for it to appear.
-  const std::string script = "xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- ppm:'" +
-                             unixShot + ".part' && mv '" + unixShot + ".part' '" + unixShot +
-                             "' || touch '" + unixShot + ".failed'";
+  const std::string script = "xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- ppm:'" + unixShot +
+                             ".part' && mv '" + unixShot + ".part' '" + unixShot + "' || touch '" +
+                             unixShot + ".failed'";
   std::wstring commandLine = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -1,12 +1,11 @@
 // The splash window on a real X display: where it stands, what it shows and
 // how long ShowSplash keeps the caller.
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "framework/gdiplus_image.h"
 #include "framework/resource_chain.h"

@@ -8,6 +8,9 @@ class CArchive;
 class CDumpContext;
 class CObject;
 
+// Schema flag of a class that reads every stored version of itself.
+inline constexpr unsigned int VERSIONABLE_SCHEMA = 0x80000000u;
+
 // The class record of a serialisable class.
 struct KXVM_API CRuntimeClass {
   const char* m_lpszClassName;

@@ -3,38 +3,19 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "framework/scoped_handle.h"
 
 namespace kx {
 
-// Move-only owner of a GlobalAlloc block; frees it on every path.
-class ScopedHGlobal {
- public:
-  ScopedHGlobal() noexcept = default;
-  explicit ScopedHGlobal(HGLOBAL block) noexcept : block_(block) {}
-  ScopedHGlobal(ScopedHGlobal&& other) noexcept : block_(other.Take()) {}
-  ScopedHGlobal& operator=(ScopedHGlobal&& other) noexcept {
-    if (this != &other) Reset(other.Take());
-    return *this;
-  }
-  ScopedHGlobal(const ScopedHGlobal&) = delete;
-  ScopedHGlobal& operator=(const ScopedHGlobal&) = delete;
-  ~ScopedHGlobal() { Reset(); }
-
-  bool IsValid() const noexcept { return block_ != nullptr; }
-  HGLOBAL Get() const noexcept { return block_; }
-  [[nodiscard]] HGLOBAL Take() noexcept { return std::exchange(block_, nullptr); }
-  void Reset(HGLOBAL block = nullptr) noexcept {
-    if (HGLOBAL old = std::exchange(block_, block)) {
-      const DWORD error = ::GetLastError();
-      ::GlobalFree(old);
-      ::SetLastError(error);
-    }
-  }
-
- private:
-  HGLOBAL block_ = nullptr;
+struct GlobalMemoryTraits {
+  using Handle = HGLOBAL;
+  static HGLOBAL Null() { return nullptr; }
+  static bool IsValid(HGLOBAL block) { return block != nullptr; }
+  static void Close(HGLOBAL block) { ::GlobalFree(block); }
 };
+
+// Move-only owner of a GlobalAlloc block; frees it on every path.
+using ScopedHGlobal = ScopedGenericHandle<GlobalMemoryTraits>;
 
 // Locks a block for one scope; Get() is null when the lock failed.
 class ScopedGlobalLock {

@@ -256,4 +256,13 @@ Pixels DecodePicture(const std::string& bytes) {
   return pixels;
 }
 
+Pixels DecodeResourcePicture(HMODULE module, LPCWSTR type, UINT id) {
+  if (!module) module = ::GetModuleHandleW(nullptr);
+  HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
+  const void* bytes = info ? ::LockResource(::LoadResource(module, info)) : nullptr;
+  if (!bytes) return {};
+  return DecodePicture(
+      std::string(static_cast<const char*>(bytes), ::SizeofResource(module, info)));
+}
+
 }  // namespace kxtest

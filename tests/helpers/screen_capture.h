@@ -36,6 +36,10 @@ Pixels CaptureWindowClient(HWND hwnd);
 // Empty when it cannot be decoded.
 Pixels DecodePicture(const std::string& bytes);
 
+// The picture held as resource (type, id) in module (null: this program),
+// decoded; empty when there is none.
+Pixels DecodeResourcePicture(HMODULE module, LPCWSTR type, UINT id);
+
 // Colours equal within tolerance in each of red, green and blue.
 bool SameColour(COLORREF a, COLORREF b, int tolerance = 0);
 

@@ -26,15 +26,6 @@ constexpr COLORREF kTextColour = 0x00753B12;
 constexpr COLORREF kRed = RGB(0xFF, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 0xFF, 0);
 
-Pixels Picture() {
-  HMODULE self = ::GetModuleHandleW(nullptr);
-  HRSRC info = ::FindResourceW(self, MAKEINTRESOURCEW(IDB_KX_SPLASH), L"PNG");
-  const void* bytes = info ? ::LockResource(::LoadResource(self, info)) : nullptr;
-  if (!bytes) return {};
-  return kxtest::DecodePicture(
-      std::string(static_cast<const char*>(bytes), ::SizeofResource(self, info)));
-}
-
 // Separate groups of columns in area where the window's pixels differ from
 // the picture: one per dot when only dots are drawn.
 int CountInkGroups(const Pixels& shown, const Pixels& picture, const RECT& area) {
@@ -70,7 +61,7 @@ class SplashPaintTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(kNoWindowManager);
-    picture_ = Picture();
+    picture_ = kxtest::DecodeResourcePicture(nullptr, L"PNG", IDB_KX_SPLASH);
     ASSERT_FALSE(picture_.Empty());
   }
 

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "child_process.h"
 #include "files.h"
@@ -135,71 +134,35 @@ KX_CHILD_SCENARIO(launch_splash) {
   return static_cast<int>(failures);
 }
 
-// Every resource of this program, to rebuild a copy's resources from.
-struct Resource {
-  std::wstring type, name;  // "#n" for integer identifiers
-  WORD language;
-  std::string bytes;
-};
-
-std::wstring ResourceKey(LPCWSTR id) {
-  return IS_INTRESOURCE(id) ? L"#" + std::to_wstring(reinterpret_cast<ULONG_PTR>(id)) : id;
-}
-
-LPCWSTR ResourceId(const std::wstring& key) {
-  return key[0] == L'#' ? MAKEINTRESOURCEW(std::stoi(key.substr(1))) : key.c_str();
-}
-
-std::vector<Resource> OwnResources() {
-  std::vector<Resource> all;
-  ::EnumResourceTypesW(
-      nullptr,
-      [](HMODULE module, LPWSTR type, LONG_PTR list) -> BOOL {
-        return ::EnumResourceNamesW(
-            module, type,
-            [](HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR list) -> BOOL {
-              return ::EnumResourceLanguagesW(
-                  module, type, name,
-                  [](HMODULE module, LPCWSTR type, LPCWSTR name, WORD language,
-                     LONG_PTR list) -> BOOL {
-                    HRSRC info = ::FindResourceExW(module, type, name, language);
-                    const auto* bytes = static_cast<const char*>(
-                        info ? ::LockResource(::LoadResource(module, info)) : nullptr);
-                    if (bytes)
-                      reinterpret_cast<std::vector<Resource>*>(list)->push_back(
-                          {ResourceKey(type), ResourceKey(name), language,
-                           std::string(bytes, ::SizeofResource(module, info))});
-                    return TRUE;
-                  },
-                  list);
-            },
-            list);
-      },
-      reinterpret_cast<LONG_PTR>(&all));
-  return all;
-}
-
-// A copy of this program whose PNG 132 holds replacement, or is missing when
-// replacement is null. The copy's resources are written afresh: Wine's
-// UpdateResourceW cannot delete a resource the file already holds.
+// A copy of this program holding its string table (the title and the
+// loading text) and replacement as PNG 132, or no picture when replacement
+// is null. The copy's resources are written afresh: Wine's UpdateResourceW
+// cannot delete a resource that the file already holds.
 std::wstring CopyWithPicture(const kxtest::TempFolder& folder, const std::string* replacement) {
   const std::wstring copy = folder.Path() + L"splash_copy.exe";
   if (!::CopyFileW(kxtest::SelfPath().c_str(), copy.c_str(), FALSE)) return {};
-  HANDLE update = ::BeginUpdateResourceW(copy.c_str(), TRUE);
-  if (!update) return {};
-  const std::wstring pictureType = L"PNG";
-  const std::wstring pictureName = ResourceKey(MAKEINTRESOURCEW(IDB_KX_SPLASH));
-  bool written = true;
-  for (Resource& r : OwnResources()) {
-    if (r.type == pictureType && r.name == pictureName) continue;
-    written &= ::UpdateResourceW(update, ResourceId(r.type), ResourceId(r.name), r.language,
-                                 r.bytes.data(), static_cast<DWORD>(r.bytes.size())) != FALSE;
-  }
+  struct Update {
+    HANDLE handle;
+    bool written;
+  } update{::BeginUpdateResourceW(copy.c_str(), TRUE), true};
+  if (!update.handle) return {};
+  ::EnumResourceNamesW(
+      nullptr, RT_STRING,
+      [](HMODULE self, LPCWSTR, LPWSTR name, LONG_PTR param) -> BOOL {
+        auto* u = reinterpret_cast<Update*>(param);
+        HRSRC info = ::FindResourceExW(self, RT_STRING, name, kEnglishUs);
+        void* bytes = info ? ::LockResource(::LoadResource(self, info)) : nullptr;
+        u->written &= bytes && ::UpdateResourceW(u->handle, RT_STRING, name, kEnglishUs, bytes,
+                                                 ::SizeofResource(self, info));
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&update));
   if (replacement)
-    written &= ::UpdateResourceW(update, L"PNG", MAKEINTRESOURCEW(IDB_KX_SPLASH), kEnglishUs,
-                                 const_cast<char*>(replacement->data()),
-                                 static_cast<DWORD>(replacement->size())) != FALSE;
-  return ::EndUpdateResourceW(update, !written) && written ? copy : std::wstring();
+    update.written &= ::UpdateResourceW(update.handle, L"PNG", MAKEINTRESOURCEW(IDB_KX_SPLASH),
+                                        kEnglishUs, const_cast<char*>(replacement->data()),
+                                        static_cast<DWORD>(replacement->size())) != FALSE;
+  return ::EndUpdateResourceW(update.handle, !update.written) && update.written ? copy
+                                                                                : std::wstring();
 }
 
 // Runs the program's scenario; its exit code, or STILL_ACTIVE when it hangs.

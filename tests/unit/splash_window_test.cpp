@@ -29,14 +29,6 @@ constexpr COLORREF kTextColour = 0x00753B12;
 // wide enough for the text and ten dots.
 constexpr RECT kTextBox = {100, 222, 420, 250};
 
-std::string PictureBytes() {
-  HMODULE self = ::GetModuleHandleW(nullptr);
-  HRSRC info = ::FindResourceW(self, MAKEINTRESOURCEW(IDB_KX_SPLASH), L"PNG");
-  if (!info) return {};
-  const void* bytes = ::LockResource(::LoadResource(self, info));
-  return bytes ? std::string(static_cast<const char*>(bytes), ::SizeofResource(self, info)) : "";
-}
-
 // The values the launch sequence gives the splash.
 void ConfigureAsLaunch(MWSplashWnd& splash) {
   splash.SetSplashEnabled(TRUE);
@@ -58,7 +50,7 @@ long long MillisecondsOf(F&& call) {
 class SplashWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    picture_ = kxtest::DecodePicture(PictureBytes());
+    picture_ = kxtest::DecodeResourcePicture(nullptr, L"PNG", IDB_KX_SPLASH);
     ASSERT_EQ(picture_.width, 757);
     ASSERT_EQ(picture_.height, 375);
   }
@@ -231,7 +223,7 @@ TEST_F(SplashWindowTest, BelongsToTheHostMainWindowWhenThereIsOne) {
 TEST(SplashSmallScreenTest, StandsPartlyOffAScreenSmallerThanThePicture) {
   if (::GetSystemMetrics(SM_CXSCREEN) != 640 || ::GetSystemMetrics(SM_CYSCREEN) != 300)
     GTEST_SKIP() << "needs a 640 x 300 screen (KX_SCREEN=640x300x24)";
-  const Pixels picture = kxtest::DecodePicture(PictureBytes());
+  const Pixels picture = kxtest::DecodeResourcePicture(nullptr, L"PNG", IDB_KX_SPLASH);
   GdiplusScope gdiplus;
   MWSplashWnd splash;
   ConfigureAsLaunch(splash);

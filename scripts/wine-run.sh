@@ -28,13 +28,17 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 
 # One template per build tree, made once; every run copies it.
-template=$root/template
+template=$root/template-2
 if [ ! -f "$template/.kx-ready" ]; then
   exec 9>"$root/template.lock"
   flock 9
   if [ ! -f "$template/.kx-ready" ]; then
     rm -rf "$template"
     WINEPREFIX=$template "$wine_bin" wineboot -i >/dev/null 2>&1 || true
+    # Xvfb has no window manager; an unmanaged window hides at once instead
+    # of waiting ~2 s for one.
+    WINEPREFIX=$template "$wine_bin" reg add 'HKCU\Software\Wine\X11 Driver' \
+      /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
     WINEPREFIX=$template "$wineserver_bin" -w >/dev/null 2>&1 || true
     touch "$template/.kx-ready"
   fi

@@ -81,3 +81,33 @@ ChildResult RunChildScenarioFrom(const std::wstring& self, const std::string& na
 }
 
 }  // namespace kxtest
+
+namespace kxtest {
+
+StartedProcess::StartedProcess(const std::wstring& program, const std::wstring& arguments,
+                               const std::vector<std::wstring>& extraEnv) {
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+  std::vector<wchar_t> env = EnvironmentBlock(extraEnv);
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &si, &pi))
+    return;
+  ::CloseHandle(pi.hThread);
+  handle_ = pi.hProcess;
+  pid_ = pi.dwProcessId;
+}
+
+StartedProcess::~StartedProcess() {
+  if (handle_) ::CloseHandle(handle_);
+}
+
+void StartedProcess::Terminate(UINT code) {
+  if (handle_ && ::WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT) {
+    ::TerminateProcess(handle_, code);
+    ::WaitForSingleObject(handle_, 5000);
+  }
+}
+
+}  // namespace kxtest

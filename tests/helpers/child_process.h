@@ -41,6 +41,25 @@ ChildResult RunChildScenarioFrom(const std::wstring& program, const std::string&
                                  DWORD timeoutMs = 60000,
                                  const std::vector<std::wstring>& extraEnv = {});
 
+// A started program; the handle is closed with the object.
+class StartedProcess {
+ public:
+  StartedProcess(const std::wstring& program, const std::wstring& arguments,
+                 const std::vector<std::wstring>& extraEnv = {});
+  ~StartedProcess();
+  StartedProcess(const StartedProcess&) = delete;
+  StartedProcess& operator=(const StartedProcess&) = delete;
+  bool Started() const { return handle_ != nullptr; }
+  HANDLE Handle() const { return handle_; }
+  DWORD Pid() const { return pid_; }
+  // Ends the program if it still runs.
+  void Terminate(UINT code = 1);
+
+ private:
+  HANDLE handle_ = nullptr;
+  DWORD pid_ = 0;
+};
+
 // The value of an environment variable of this process; empty when unset.
 std::wstring GetEnv(const wchar_t* name);
 

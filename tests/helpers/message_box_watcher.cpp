@@ -78,13 +78,14 @@ void MessageBoxWatcher::Run() {
   while (!stop_) {
     if (HWND box = FindOwnMessageBox()) {
       if (delay_) ::Sleep(delay_);
-      std::wstring text = WindowText(::GetDlgItem(box, kMessageTextId));
-      std::wstring caption = WindowText(box);
+      {
+        // Recorded before OK: the owner may go on and read them at once.
+        std::lock_guard<std::mutex> hold(mutex_);
+        texts_.push_back(WindowText(::GetDlgItem(box, kMessageTextId)));
+        captions_.push_back(WindowText(box));
+      }
       PressOk(box);
       WaitGone(box);
-      std::lock_guard<std::mutex> hold(mutex_);
-      texts_.push_back(std::move(text));
-      captions_.push_back(std::move(caption));
     } else {
       ::Sleep(20);
     }

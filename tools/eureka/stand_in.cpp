@@ -90,6 +90,7 @@ StandIn::~StandIn() { Shutdown(); }
 
 int StandIn::Run() {
   record_.Write(L"commandline", ::GetCommandLineW());
+  record_.Write(L"module", ProgramPath());
   record_.Write(L"cwd", CurrentDirectory());
   record_.Write(L"pid", std::to_wstring(::GetCurrentProcessId()));
   record_.Write(L"lang", language_);

@@ -1,0 +1,373 @@
+// One launch end to end, as the CAD add-in makes it: the real splash, the
+// real stand-in Eureka.exe started in its own folder, the Running Object
+// Table, the log and the message boxes. Each launch runs in a child process
+// (LaunchEureka blocks, and the environment lives once per process).
+#include <gtest/gtest.h>
+#include <comdef.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "EurekaAutomation.h"
+#include "MWVMLauncher.h"
+#include "child_process.h"
+#include "files.h"
+#include "log_lines.h"
+#include "message_box_watcher.h"
+#include "registry.h"
+
+using namespace kxtest;
+
+namespace {
+
+constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
+
+std::wstring Escaped(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) out += c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, c);
+  return out;
+}
+
+DWORD WaitForRecordedPid(const std::wstring& record) {
+  for (int i = 0; i < 1000; ++i) {
+    const std::string text = ReadFileBytes(record);
+    if (const size_t at = text.find("pid="); at != std::string::npos)
+      return static_cast<DWORD>(std::atoi(text.c_str() + at + 4));
+    ::Sleep(10);
+  }
+  return 0;
+}
+
+// Child: one launch with logging on; records the result, each message box
+// (answered with OK) and an escaping _com_error.
+KX_CHILD_SCENARIO(launch) {
+  MessageBoxWatcher boxes(GetEnv(L"KXT_BOX_DELAY_MS").empty()
+                              ? 0
+                              : static_cast<DWORD>(_wtoi(GetEnv(L"KXT_BOX_DELAY_MS").c_str())));
+  MWVMLauncher launcher;
+  launcher.SetDebugMode(KXSeDebugOn, 1, L"LaunchTest");
+  std::wstring report;
+  std::thread helper;
+  std::unique_ptr<StartedProcess> publisher;
+  HANDLE eureka = nullptr;
+  if (!GetEnv(L"KXT_COPY_CLOSE_AFTER_MS").empty() || !GetEnv(L"KXT_PUBLISH_FOR_IT").empty())
+    helper = std::thread([&] {
+      // Once Eureka has started (it records its pid first thing) ...
+      const DWORD pid = WaitForRecordedPid(GetEnv(L"EUREKA_STANDIN_RECORD"));
+      eureka = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                             FALSE, pid);
+      if (GetEnv(L"KXT_PUBLISH_FOR_IT") == L"1") {
+        // ... another copy publishes under its pid, and it ends right then:
+        // the next pass finds an object and an ended process together.
+        const std::wstring record = GetEnv(L"EUREKA_STANDIN_RECORD") + L".other";
+        publisher = std::make_unique<StartedProcess>(
+            ProgramFolder() + L"Eureka.exe", L"-langeng",
+            std::vector<std::wstring>{L"EUREKA_STANDIN_PUBLISH_PID=" + std::to_wstring(pid),
+                                      L"EUREKA_STANDIN_PUBLISH_DELAY_MS=0",
+                                      L"EUREKA_STANDIN_RECORD=" + record,
+                                      L"EUREKA_STANDIN_WINDOW=0",
+                                      L"EUREKA_STANDIN_LIFETIME_MS=10000"});
+        for (int i = 0; i < 1000 && ReadFileBytes(record).find("published=") == std::string::npos; ++i)
+          ::Sleep(2);
+        ::TerminateProcess(eureka, 6);
+      } else {
+        // ... or a copy of the launcher ends it, sharing its process handle.
+        ::Sleep(static_cast<DWORD>(_wtoi(GetEnv(L"KXT_COPY_CLOSE_AFTER_MS").c_str())));
+        MWVMLauncher copy(launcher);
+        copy.CloseAllDocAndExitVM();
+      }
+    });
+  try {
+    report += L"result=" + std::to_wstring(launcher.LaunchEureka()) + L"\n";
+  } catch (const _com_error& e) {
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(e.Error()));
+    const _bstr_t description = e.Description();
+    report += std::wstring(L"com_error=") + code + L"\ndescription=" +
+              (description.length() ? static_cast<const wchar_t*>(description) : L"") + L"\n";
+    // A fresh entry means the launch left the apartment on its way out.
+    const HRESULT again = ::CoInitialize(nullptr);
+    report += L"apartment_left=" + std::to_wstring(again == S_OK) + L"\n";
+    if (SUCCEEDED(again)) ::CoUninitialize();
+  }
+  if (helper.joinable()) helper.join();
+  if (publisher) publisher->Terminate();
+  if (eureka) {
+    DWORD code = 0;
+    ::WaitForSingleObject(eureka, 5000);
+    ::GetExitCodeProcess(eureka, &code);
+    ::CloseHandle(eureka);
+    report += L"eureka_exit=" + std::to_wstring(code) + L"\n";
+  }
+  for (const std::wstring& text : boxes.Texts()) report += L"box=" + Escaped(text) + L"\n";
+  WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
+  return 0;
+}
+
+std::map<std::string, std::vector<std::string>> ParseReport(const std::string& text) {
+  std::map<std::string, std::vector<std::string>> report;
+  size_t start = 0;
+  for (size_t end; (end = text.find_first_of("\r\n", start)) != std::string::npos;
+       start = end + 1) {
+    const std::string line = text.substr(start, end - start);
+    if (line.empty()) continue;
+    const size_t eq = line.find('=');
+    report[line.substr(0, eq)].push_back(eq == std::string::npos ? "" : line.substr(eq + 1));
+  }
+  return report;
+}
+
+// A machine with the product installed: data folder, debug switch, Eureka in
+// a folder with blanks named by the vendor key, and a language.
+class Launch : public testing::Test {
+ protected:
+  void SetUp() override {
+    SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", data_.Path());
+    CreateKey(HKEY_CURRENT_USER, kDebugKey);
+    CopyFileTo(ProgramFolder() + L"Eureka.exe", sim_.Path() + L"Eureka.exe");
+    SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", sim_.Path());
+    SetString(HKEY_CURRENT_USER, kProductKey, L"Language", L"German");
+  }
+
+  std::wstring ExePath() const { return sim_.Path() + L"Eureka.exe"; }
+  std::wstring RecordPath() const { return data_.Path() + L"eureka-record.txt"; }
+  std::wstring LogFile() const { return data_.Path() + L"KXVirtualMachine.log"; }
+  std::map<std::string, std::vector<std::string>> Record() const {
+    return ParseReport(ReadFileBytes(RecordPath()));
+  }
+
+  // Runs one launch in a child; stand-in options are EUREKA_STANDIN_* values.
+  std::map<std::string, std::vector<std::string>> Run(std::vector<std::wstring> options = {},
+                                                      DWORD timeoutMs = 60000,
+                                                      const std::wstring& program = {}) {
+    ::DeleteFileW(RecordPath().c_str());
+    const std::wstring result = data_.Path() + L"launch-result.txt";
+    ::DeleteFileW(result.c_str());
+    std::vector<std::wstring> env = {L"KXT_RESULT=" + result,
+                                     L"EUREKA_STANDIN_RECORD=" + RecordPath(),
+                                     L"EUREKA_STANDIN_LIFETIME_MS=1500"};
+    for (auto& o : options) env.push_back(o.starts_with(L"KXT_") ? o : L"EUREKA_STANDIN_" + o);
+    lastRun_ = program.empty() ? RunChildScenario("launch", timeoutMs, env)
+                               : RunChildScenarioFrom(program, "launch", timeoutMs, env);
+    return ParseReport(ReadFileBytes(result));
+  }
+
+  std::vector<std::string> Messages() const { return LogMessages(LogFile()); }
+
+  ScopedRegistryTrees trees_ = ProductTrees();
+  TempFolder data_{L"launch data"};
+  TempFolder sim_{L"Sim A"};
+  ChildResult lastRun_;
+};
+
+std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t n) {
+  return lines.size() < n ? lines : std::vector<std::string>(lines.end() - n, lines.end());
+}
+
+}  // namespace
+
+TEST_F(Launch, SuccessfulLaunchLogsEveryStepAndStartsEurekaInTheUsersLanguage) {
+  auto result = Run();
+  ASSERT_TRUE(lastRun_.finished);
+  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_TRUE(result["box"].empty());
+
+  // Unquoted despite the blank, the code right after -lang; the host's folder.
+  auto record = Record();
+  EXPECT_EQ(record["commandline"], std::vector<std::string>{Narrow(ExePath()) + " -langdeu"});
+  wchar_t cwd[MAX_PATH];
+  ::GetCurrentDirectoryW(MAX_PATH, cwd);
+  std::wstring hostFolder = cwd;
+  if (hostFolder.back() != L'\\') hostFolder += L'\\';
+  ASSERT_EQ(record["cwd"].size(), 1u);
+  std::string recordedCwd = record["cwd"][0];
+  if (recordedCwd.back() != '\\') recordedCwd += '\\';
+  EXPECT_EQ(recordedCwd, Narrow(hostFolder));
+  EXPECT_EQ(record["exit"], std::vector<std::string>{"0"});  // ended by itself: supervised
+
+  const std::string sim = Narrow(sim_.Path());
+  const std::string cu = "HKEY_CURRENT_USER\\Software\\Brondel\\Kalvex\\Kalvex 2023x64";
+  const std::vector<std::string> locate = {
+      "CKXSolidsApp::LocateEureka", "CKXSolidsApp::GetKXEurekaPath", "Successful Open " + cu,
+      "GetKXEurekaPath : failed to access registry value " + cu + "\\EurekaExePath",
+      "LocateEureka : " + sim};
+  std::vector<std::string> expected = locate;
+  expected.push_back("MWVMLauncher::LaunchEureka : Trying to locate Eureka");
+  expected.insert(expected.end(), locate.begin(), locate.end());
+  for (const char* line : {"MWVMLauncher::LaunchEureka : checking for Eureka.exe at location"})
+    expected.push_back(line);
+  expected.push_back(Narrow(ExePath()));
+  expected.push_back("MWVMLauncher::LaunchEureka : Created Eureka process");
+  expected.push_back("MWVMLauncher::LaunchEureka : Splash screen terminated");
+  expected.push_back("MWVMLauncher::LaunchEureka : ApiVersion = 42 ");
+  EXPECT_EQ(Messages(), expected);
+
+  // Other stored languages give their codes.
+  SetString(HKEY_CURRENT_USER, kProductKey, L"Language", L"Chinese-Traditional");
+  Run();
+  EXPECT_EQ(Record()["lang"], std::vector<std::string>{"zho"});
+  SetString(HKEY_CURRENT_USER, kProductKey, L"Language", L"Automatic");
+  SetDword(HKEY_CURRENT_USER, kSolidworksKey, L"Use English language", 1);
+  Run();
+  EXPECT_EQ(Record()["commandline"], std::vector<std::string>{Narrow(ExePath()) + " -langeng"});
+}
+
+TEST_F(Launch, FirstLookupComesAfterOneSecondAndConvertsTheVersion) {
+  // Published at once, found only after the first full second.
+  auto result = Run({L"API_VERSION=i2:7"});
+  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  const auto lines = ReadLines(LogFile());
+  auto timeOf = [&lines](const std::string& message) {
+    for (const auto& line : lines) {
+      const LogLine l = ParseLogLine(line);
+      if (l.message == message)
+        return ((l.hour * 60 + l.minute) * 60 + l.second) * 1000 + l.millisecond;
+    }
+    return -1;
+  };
+  const int created = timeOf("MWVMLauncher::LaunchEureka : Created Eureka process");
+  const int found = timeOf("MWVMLauncher::LaunchEureka : Splash screen terminated");
+  ASSERT_GE(created, 0);
+  ASSERT_GE(found, 0);
+  EXPECT_GE((found - created + 86400000) % 86400000, 1000);
+  EXPECT_LT((found - created + 86400000) % 86400000, 1900);
+  EXPECT_EQ(Tail(Messages(), 1), std::vector<std::string>{"MWVMLauncher::LaunchEureka : ApiVersion = 7 "});
+
+  // A text that reads as a number converts too.
+  Run({L"API_VERSION=bstr:17"});
+  EXPECT_EQ(Tail(Messages(), 1), std::vector<std::string>{"MWVMLauncher::LaunchEureka : ApiVersion = 17 "});
+}
+
+TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
+  auto result = Run({L"API_VERSION=bstr:abc"});
+  EXPECT_EQ(result["com_error"], std::vector<std::string>{"0x80020005"});  // DISP_E_TYPEMISMATCH
+  EXPECT_EQ(result["apartment_left"], std::vector<std::string>{"1"});
+  EXPECT_TRUE(result["result"].empty());
+
+  // The application's own exception text travels with it.
+  result = Run({L"API_VERSION=exception"});
+  ASSERT_EQ(result["com_error"], std::vector<std::string>{"0x80020009"});
+  ASSERT_EQ(result["description"].size(), 1u);
+  EXPECT_FALSE(result["description"][0].empty());
+  EXPECT_EQ(result["apartment_left"], std::vector<std::string>{"1"});
+  EXPECT_EQ(Tail(Messages(), 1),
+            std::vector<std::string>{"MWVMLauncher::LaunchEureka : Splash screen terminated"});
+}
+
+TEST_F(Launch, EurekaThatEndsBeforePublishingIsNotSupervised) {
+  auto result = Run({L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=200", L"EXIT_CODE=4"});
+  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(Tail(Messages(), 3),
+            (std::vector<std::string>{"MWVMLauncher::LaunchEureka : Created Eureka process",
+                                      "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
+                                      "MWVMLauncher::LaunchEureka : Splash screen terminated"}));
+}
+
+TEST_F(Launch, ExitCode259CountsAsRunningAndNeverPublishedKeepsPolling) {
+  // Exits at once with STILL_ACTIVE as its code: the launch keeps polling.
+  const std::wstring result = data_.Path() + L"launch-result.txt";
+  ChildResult run = RunChildScenario(
+      "launch", 4500,
+      {L"KXT_RESULT=" + result, L"EUREKA_STANDIN_RECORD=" + RecordPath(),
+       L"EUREKA_STANDIN_PUBLISH_DELAY_MS=never", L"EUREKA_STANDIN_EXIT_AFTER_MS=100",
+       L"EUREKA_STANDIN_EXIT_CODE=259"});
+  EXPECT_FALSE(run.finished);
+  EXPECT_EQ(Record()["exit"], std::vector<std::string>{"259"});
+  auto messages = Messages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                       "MWVMLauncher::LaunchEureka : Eureka process exited abruptly"),
+            0);
+}
+
+TEST_F(Launch, ObjectUnderAnotherPidIsNeverFoundAndCopiesShareTheProcess) {
+  // A running copy of Eureka publishes under its own name; the launched one
+  // never publishes. A copy of the launcher then ends the launched process.
+  StartedProcess other(ProgramFolder() + L"Eureka.exe", L"-langeng",
+                       {L"EUREKA_STANDIN_WINDOW=0", L"EUREKA_STANDIN_RECORD="});
+  ASSERT_TRUE(other.Started());
+  auto result = Run({L"PUBLISH_DELAY_MS=never", L"LIFETIME_MS=", L"KXT_COPY_CLOSE_AFTER_MS=2600"});
+  other.Terminate();
+  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(result["eureka_exit"], std::vector<std::string>{"0"});  // TerminateProcess(..., 0)
+  const auto messages = Messages();
+  EXPECT_EQ(Tail(messages, 4),
+            (std::vector<std::string>{"MWVMLauncher::LaunchEureka : Created Eureka process",
+                                      "MWVMLauncher::CloseAllDocAndExitVM",
+                                      "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
+                                      "MWVMLauncher::LaunchEureka : Splash screen terminated"}));
+}
+
+TEST_F(Launch, FoundAndExitedInTheSamePassIsStillQueriedAndSupervised) {
+  // Another copy publishes under the launched one's pid, which ends at once.
+  auto result = Run({L"PUBLISH_DELAY_MS=never", L"KXT_PUBLISH_FOR_IT=1"});
+  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(Tail(Messages(), 3),
+            (std::vector<std::string>{"MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
+                                      "MWVMLauncher::LaunchEureka : Splash screen terminated",
+                                      "MWVMLauncher::LaunchEureka : ApiVersion = 42 "}));
+}
+
+TEST_F(Launch, ErrorsShowTheirNumberedMessageOnceAndLogTwoLines) {
+  // Executable missing where the vendor key points.
+  ::DeleteFileW(ExePath().c_str());
+  auto result = Run();
+  EXPECT_EQ(result["result"], std::vector<std::string>{"0"});
+  const std::string text214 =
+      "Error 214 :\\n\\nUnable to start Kalvex Virtual Machine - program not found at installed "
+      "location.\\nTry reinstalling Kalvex Virtual Machine or contact your reseller.\\n";
+  EXPECT_EQ(result["box"], std::vector<std::string>{text214});
+  std::string log = ReadFileBytes(LogFile());
+  EXPECT_NE(log.find("   : MWVMLauncher::HandleError : Error resource ID : 1030   And Exit VM = 0\r\n"
+                     " LaunchTest : "),
+            std::string::npos);
+  EXPECT_NE(log.find("   : Error 214 :\r\n\r\nUnable to start Kalvex Virtual Machine - program not "
+                     "found at installed location.\r\nTry reinstalling Kalvex Virtual Machine or "
+                     "contact your reseller.\r\n"),
+            std::string::npos);
+  EXPECT_EQ(log.rfind("Error 214"), log.find("Error 214"));
+
+  // A file that is no program: process creation fails, the launch still says 1.
+  WriteFileBytes(ExePath(), "not a program");
+  result = Run();
+  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(result["box"], std::vector<std::string>{
+                               "Error 204 :\\n\\nUnable to start Kalvex Virtual Machine process.\\n"});
+  log = ReadFileBytes(LogFile());
+  EXPECT_NE(log.find("   : MWVMLauncher::HandleError : Error resource ID : 1024   And Exit VM = 0\r\n"),
+            std::string::npos);
+
+  // Not located: no vendor key and nothing beside the library.
+  DeleteTree(HKEY_LOCAL_MACHINE, kVendorKey);
+  TempFolder install(L"no eureka install");
+  CopyFileTo(SelfPath(), install.Path() + L"host.exe");
+  CopyFileTo(ProgramFolder() + kLibrary, install.Path() + kLibrary);
+  result = Run({}, 60000, install.Path() + L"host.exe");
+  EXPECT_EQ(result["result"], std::vector<std::string>{"0"});
+  EXPECT_EQ(result["box"], std::vector<std::string>{
+                               "Error 203 :\\n\\nUnable to start Kalvex Virtual Machine. Program "
+                               "not found at installed location.\\n"});
+  EXPECT_NE(ReadFileBytes(LogFile()).find(
+                "MWVMLauncher::HandleError : Error resource ID : 1023   And Exit VM = 0\r\n"),
+            std::string::npos);
+}
+
+TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {
+  // Unquoted, C:\Program Files\...\Eureka.exe could also be read as
+  // C:\Program.exe with arguments; a program planted there must not run.
+  const std::wstring folder = L"C:\\Program Files\\Kalvex Sim " +
+                              std::to_wstring(::GetCurrentProcessId()) + L"\\";
+  CreateFolders(folder);
+  CopyFileTo(ProgramFolder() + L"Eureka.exe", folder + L"Eureka.exe");
+  CopyFileTo(ProgramFolder() + L"Eureka.exe", L"C:\\Program.exe");
+  SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", folder);
+  auto result = Run();
+  ::DeleteFileW(L"C:\\Program.exe");
+  RemoveTree(folder);
+  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(Record()["module"], std::vector<std::string>{Narrow(folder) + "Eureka.exe"});
+  EXPECT_EQ(Record()["commandline"],
+            std::vector<std::string>{Narrow(folder) + "Eureka.exe -langdeu"});
+}

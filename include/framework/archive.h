@@ -112,15 +112,13 @@ class KXVM_API CArchive {
   std::size_t RemainingBytes() const;
 
   template <class T>
-    requires std::is_arithmetic_v<T>
-  CArchive& operator<<(T value) {
+  requires std::is_arithmetic_v<T> CArchive& operator<<(T value) {
     static_assert(std::endian::native == std::endian::little);
     Write(&value, sizeof value);
     return *this;
   }
   template <class T>
-    requires std::is_arithmetic_v<T>
-  CArchive& operator>>(T& value) {
+  requires std::is_arithmetic_v<T> CArchive& operator>>(T& value) {
     ReadExactly(&value, sizeof value);
     return *this;
   }

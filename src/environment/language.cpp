@@ -14,10 +14,11 @@ struct NamedLanguage {
   const wchar_t* code;
 };
 constexpr NamedLanguage kNamedLanguages[] = {
-    {L"Italian", L"ita"}, {L"English", L"eng"},  {L"French", L"fra"},
-    {L"German", L"deu"},  {L"Japanese", L"jpn"}, {L"Polish", L"plk"},
-    {L"Spanish", L"esp"}, {L"Czech", L"ces"},    {L"Chinese", L"zho"},
-    {L"Chinese-Traditional", L"zho"},
+    {L"Italian", L"ita"},  {L"English", L"eng"},
+    {L"French", L"fra"},   {L"German", L"deu"},
+    {L"Japanese", L"jpn"}, {L"Polish", L"plk"},
+    {L"Spanish", L"esp"},  {L"Czech", L"ces"},
+    {L"Chinese", L"zho"},  {L"Chinese-Traditional", L"zho"},
 };
 
 // By the primary language of a Windows language identifier. Eureka's own
@@ -27,9 +28,8 @@ struct PrimaryLanguage {
   const wchar_t* code;
 };
 constexpr PrimaryLanguage kPrimaryLanguages[] = {
-    {LANG_CHINESE, L"zho"},  {LANG_CZECH, L"ces"},    {LANG_GERMAN, L"deu"},
-    {LANG_SPANISH, L"esp"},  {LANG_FRENCH, L"fra"},   {LANG_ITALIAN, L"ita"},
-    {LANG_JAPANESE, L"jpn"}, {LANG_POLISH, L"plk"},
+    {LANG_CHINESE, L"zho"}, {LANG_CZECH, L"ces"},   {LANG_GERMAN, L"deu"},   {LANG_SPANISH, L"esp"},
+    {LANG_FRENCH, L"fra"},  {LANG_ITALIAN, L"ita"}, {LANG_JAPANESE, L"jpn"}, {LANG_POLISH, L"plk"},
 };
 
 std::wstring AutomaticLanguageCode() {

@@ -8,9 +8,7 @@
 
 namespace {
 
-bool IsValue(const CObject& object) {
-  return object.IsKindOf(KX_RUNTIME_CLASS(MWSettingsValue));
-}
+bool IsValue(const CObject& object) { return object.IsKindOf(KX_RUNTIME_CLASS(MWSettingsValue)); }
 bool IsKey(const CObject& object) { return object.IsKindOf(KX_RUNTIME_CLASS(MWSettingsKey)); }
 
 // A value's or key's own name; any other object has the empty name.

@@ -212,7 +212,9 @@ void MWStringValue::Serialize(CArchive& ar) {
   }
 }
 
-int MWStringValue::Save(MWSettingsKey& key) { return WriteRegistryText(key, m_strName, m_strValue); }
+int MWStringValue::Save(MWSettingsKey& key) {
+  return WriteRegistryText(key, m_strName, m_strValue);
+}
 
 int MWStringValue::Load(MWSettingsKey& key) { return ReadRegistryText(key, m_strName, m_strValue); }
 
@@ -279,10 +281,9 @@ void MWRectValue::Serialize(CArchive& ar) {
 }
 
 int MWRectValue::Save(MWSettingsKey& key) {
-  const std::wstring text = std::to_wstring(m_rcValue.left) + L' ' +
-                            std::to_wstring(m_rcValue.top) + L' ' +
-                            std::to_wstring(m_rcValue.right) + L' ' +
-                            std::to_wstring(m_rcValue.bottom);
+  const std::wstring text =
+      std::to_wstring(m_rcValue.left) + L' ' + std::to_wstring(m_rcValue.top) + L' ' +
+      std::to_wstring(m_rcValue.right) + L' ' + std::to_wstring(m_rcValue.bottom);
   return WriteRegistryText(key, m_strName, text);
 }
 
@@ -320,8 +321,7 @@ void MWTimeValue::Serialize(CArchive& ar) {
 int MWTimeValue::Save(MWSettingsKey& key) {
   // The stored form is 32-bit: times outside 1901-12-13 .. 2038-01-19 keep
   // their low 32 bits only.
-  const auto seconds =
-      static_cast<std::int32_t>(static_cast<std::uint32_t>(m_timeValue.GetTime()));
+  const auto seconds = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_timeValue.GetTime()));
   return WriteRegistryText(key, m_strName, std::to_wstring(seconds));
 }
 

@@ -2,7 +2,6 @@
 // another, archive failures caught here by type, and the class records the
 // DLL publishes when it loads.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <cstdint>
@@ -192,9 +191,9 @@ TEST(SettingsHost, ArchiveFailuresReachTheHostByType) {
 }
 
 TEST(SettingsHost, ClassRecordsArePublishedWhenTheLibraryLoads) {
-  for (const char* name : {"MWSettingsKey", "MWSettingsValue", "MWIntValue", "MWColorValue",
-                           "MWDoubleValue", "MWStringValue", "MWPointValue", "MWRectValue",
-                           "MWTimeValue", "MWIntArrayValue"}) {
+  for (const char* name :
+       {"MWSettingsKey", "MWSettingsValue", "MWIntValue", "MWColorValue", "MWDoubleValue",
+        "MWStringValue", "MWPointValue", "MWRectValue", "MWTimeValue", "MWIntArrayValue"}) {
     const CRuntimeClass* record = CRuntimeClass::FromName(name);
     ASSERT_NE(record, nullptr) << name;
     std::unique_ptr<CObject> object(record->CreateObject());

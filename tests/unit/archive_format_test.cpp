@@ -77,8 +77,8 @@ TEST(ArchiveFormat, NumbersAreLittleEndianOfTheirOwnSize) {
   const Bytes bytes = Store([](CArchive& ar) {
     ar << std::int32_t{-5} << std::uint16_t{0x1234} << true << 1.0 << std::int64_t{-2};
   });
-  EXPECT_EQ(bytes, (Bytes{0xFB, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0x01, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F,
-                          0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(bytes, (Bytes{0xFB, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0x01, 0,    0,    0,    0,   0,
+                          0,    0xF0, 0x3F, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 
   Bytes copy = bytes;
   CArchive ar(copy, CArchive::load);
@@ -139,10 +139,10 @@ TEST(ArchiveFormat, TextIsWrittenWideAndReadInBothForms) {
       EXPECT_EQ(prefix, (Bytes{0xFF, 0xFE, 0xFF, 0xFF, static_cast<std::uint8_t>(length),
                                static_cast<std::uint8_t>(length >> 8)}));
     } else {
-      EXPECT_EQ(prefix, (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF,
-                               static_cast<std::uint8_t>(length),
-                               static_cast<std::uint8_t>(length >> 8),
-                               static_cast<std::uint8_t>(length >> 16), 0}));
+      EXPECT_EQ(prefix,
+                (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, static_cast<std::uint8_t>(length),
+                       static_cast<std::uint8_t>(length >> 8),
+                       static_cast<std::uint8_t>(length >> 16), 0}));
     }
     CArchive ar(bytes, CArchive::load);
     EXPECT_EQ(ar.ReadString(), text) << length;
@@ -170,8 +170,8 @@ TEST(ArchiveFormat, TextLongerThanTheDataFailsAtEndOfFile) {
   EXPECT_EQ(LoadFailure({0xFF, 0xFE, 0xFF, 3, 'a', 0, 'b', 0}, readString),
             CArchiveException::endOfFile);
   // A 64-bit length near the top of the range: fails without allocating it.
-  EXPECT_EQ(LoadFailure({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 0},
+  EXPECT_EQ(LoadFailure({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a',  0},
                         readString),
             CArchiveException::endOfFile);
   EXPECT_EQ(LoadFailure({0xFF, 0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF, 'a'}, readString),
@@ -225,9 +225,13 @@ TEST(ArchiveFormat, ObjectsCarryTheirClassOnceThenAnIndex) {
     ar.WriteObject(&first);
     ar.WriteObject(nullptr);
   });
-  const Bytes expected =
-      Concat({{0xFF, 0xFF, 0x01, 0x00, 12, 0}, Ascii("ArchiveProbe"), {1, 0, 0, 0},
-              {0x01, 0x80}, {2, 0, 0, 0}, {0, 0}, {0, 0}});
+  const Bytes expected = Concat({{0xFF, 0xFF, 0x01, 0x00, 12, 0},
+                                 Ascii("ArchiveProbe"),
+                                 {1, 0, 0, 0},
+                                 {0x01, 0x80},
+                                 {2, 0, 0, 0},
+                                 {0, 0},
+                                 {0, 0}});
   EXPECT_EQ(bytes, expected);
 
   CArchive ar(bytes, CArchive::load);
@@ -243,8 +247,13 @@ TEST(ArchiveFormat, ObjectsCarryTheirClassOnceThenAnIndex) {
   EXPECT_EQ(ar.ReadObject(), nullptr);
 
   // The long class tag names the same class.
-  Bytes longTag = Concat({{0xFF, 0xFF, 0x01, 0x00, 12, 0}, Ascii("ArchiveProbe"), {7, 0, 0, 0},
-                          {0, 0}, {0xFF, 0x7F, 1, 0, 0, 0}, {8, 0, 0, 0}, {0, 0}});
+  Bytes longTag = Concat({{0xFF, 0xFF, 0x01, 0x00, 12, 0},
+                          Ascii("ArchiveProbe"),
+                          {7, 0, 0, 0},
+                          {0, 0},
+                          {0xFF, 0x7F, 1, 0, 0, 0},
+                          {8, 0, 0, 0},
+                          {0, 0}});
   CArchive longAr(longTag, CArchive::load);
   EXPECT_EQ(dynamic_cast<ArchiveProbe&>(*longAr.ReadObject()).number, 7);
   EXPECT_EQ(dynamic_cast<ArchiveProbe&>(*longAr.ReadObject()).number, 8);
@@ -254,10 +263,10 @@ TEST(ArchiveFormat, BadObjectRecordsFailAndLeaveNothingBehind) {
   ASSERT_EQ(ArchiveProbe::live, 0);
   auto readObject = [](CArchive& ar) { ar.ReadObject(); };
   auto record = [](const std::string& name, std::uint16_t schema = 1) {
-    return Concat({{0xFF, 0xFF, static_cast<std::uint8_t>(schema),
-                    static_cast<std::uint8_t>(schema >> 8),
-                    static_cast<std::uint8_t>(name.size()), 0},
-                   Ascii(name)});
+    return Concat(
+        {{0xFF, 0xFF, static_cast<std::uint8_t>(schema), static_cast<std::uint8_t>(schema >> 8),
+          static_cast<std::uint8_t>(name.size()), 0},
+         Ascii(name)});
   };
   EXPECT_EQ(LoadFailure(record("NoSuchClass"), readObject), CArchiveException::badClass);
   EXPECT_EQ(LoadFailure(record("CObject"), readObject), CArchiveException::badClass);
@@ -266,9 +275,9 @@ TEST(ArchiveFormat, BadObjectRecordsFailAndLeaveNothingBehind) {
   EXPECT_EQ(LoadFailure({0xFF, 0xFF, 1, 0, 0, 0}, readObject), CArchiveException::badClass);
   EXPECT_EQ(LoadFailure(Concat({{0xFF, 0xFF, 1, 0, 65, 0}, Bytes(65, 'A')}), readObject),
             CArchiveException::badClass);
-  EXPECT_EQ(LoadFailure(Concat({{0xFF, 0xFF, 1, 0, 13, 0}, Ascii("ArchiveProbe"), {0}}),
-                        readObject),
-            CArchiveException::badClass);
+  EXPECT_EQ(
+      LoadFailure(Concat({{0xFF, 0xFF, 1, 0, 13, 0}, Ascii("ArchiveProbe"), {0}}), readObject),
+      CArchiveException::badClass);
   EXPECT_EQ(LoadFailure({0xFF, 0xFF, 1, 0, 12, 0, 'A', 'r'}, readObject),
             CArchiveException::endOfFile);
   // Class indices that name nothing, and references to earlier objects.
@@ -291,8 +300,8 @@ TEST(ArchiveFormat, BadObjectRecordsFailAndLeaveNothingBehind) {
   EXPECT_NE(versionedAr.ReadObject(), nullptr);
 
   // A child that fails part way: parent and child are deleted.
-  Bytes partial = Concat({record("ArchiveProbe"), {1, 0, 0, 0}, {0x01, 0x80}, {2, 0, 0, 0},
-                          {0x01, 0x80}, {3, 0}});
+  Bytes partial = Concat(
+      {record("ArchiveProbe"), {1, 0, 0, 0}, {0x01, 0x80}, {2, 0, 0, 0}, {0x01, 0x80}, {3, 0}});
   EXPECT_EQ(LoadFailure(partial, readObject), CArchiveException::endOfFile);
   EXPECT_EQ(ArchiveProbe::live, 0);
 

@@ -190,8 +190,8 @@ TEST(ArchiveHostile, RandomArchives) {
   std::mt19937 random(7);
   Tally tally;
   constexpr int kRuns = 3000;
-  const Bytes prefixes[] = {{}, {1, 0}, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0}, Concat({{1, 0},
-                            Record("MWIntValue")})};
+  const Bytes prefixes[] = {
+      {}, {1, 0}, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0}, Concat({{1, 0}, Record("MWIntValue")})};
   for (int run = 0; run < kRuns; ++run) {
     Bytes bytes = prefixes[run % 4];
     const std::size_t length = random() % 64;
@@ -229,9 +229,11 @@ TEST(ArchiveHostile, CraftedArchives) {
       // Strings longer than the data, in every length form.
       Concat({{1, 0}, Record("MWStringValue"), {0xFF, 0xFE, 0xFF, 0xFE, 'A', 0}}),
       Concat({{1, 0}, Record("MWStringValue"), {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 'A', 0}}),
-      Concat({{1, 0}, Record("MWStringValue"),
+      Concat({{1, 0},
+              Record("MWStringValue"),
               {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}),
-      Concat({{1, 0}, Record("MWStringValue"),
+      Concat({{1, 0},
+              Record("MWStringValue"),
               {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}),
       Concat({{1, 0}, Record("MWStringValue"), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0F}}),

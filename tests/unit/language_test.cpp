@@ -1,14 +1,14 @@
 // The interface language: stored names, the CAD host's option, and the
 // user's default language of processes started under other locales.
-#include <gtest/gtest.h>
+#include "environment/language.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "child_process.h"
-#include "environment/language.h"
 #include "files.h"
 #include "registry.h"
 
@@ -127,14 +127,26 @@ TEST(LanguageCode, StoredNamesMapExactly) {
   EXPECT_FALSE(kxtest::KeyExists(HKEY_CURRENT_USER, kxtest::kProductKey));
 
   const std::pair<const wchar_t*, const wchar_t*> names[] = {
-      {L"Italian", L"ita"},  {L"English", L"eng"},  {L"French", L"fra"},
-      {L"German", L"deu"},   {L"Japanese", L"jpn"}, {L"Polish", L"plk"},
-      {L"Spanish", L"esp"},  {L"Czech", L"ces"},    {L"Chinese", L"zho"},
+      {L"Italian", L"ita"},
+      {L"English", L"eng"},
+      {L"French", L"fra"},
+      {L"German", L"deu"},
+      {L"Japanese", L"jpn"},
+      {L"Polish", L"plk"},
+      {L"Spanish", L"esp"},
+      {L"Czech", L"ces"},
+      {L"Chinese", L"zho"},
       {L"Chinese-Traditional", L"zho"},
       // Exact and case-sensitive; anything else is English.
-      {L"German ", L"eng"},  {L"german", L"eng"},   {L" German", L"eng"},
-      {L"GERMAN", L"eng"},   {L"", L"eng"},         {L"Portuguese", L"eng"},
-      {L"Chinese-", L"eng"}, {L"automatic", L"eng"}, {L"deu", L"eng"},
+      {L"German ", L"eng"},
+      {L"german", L"eng"},
+      {L" German", L"eng"},
+      {L"GERMAN", L"eng"},
+      {L"", L"eng"},
+      {L"Portuguese", L"eng"},
+      {L"Chinese-", L"eng"},
+      {L"automatic", L"eng"},
+      {L"deu", L"eng"},
   };
   for (const auto& [name, code] : names) {
     SetLanguage(name);
@@ -147,8 +159,8 @@ TEST(LanguageCode, StoredNamesMapExactly) {
   EXPECT_EQ(ResolveLanguageCode(), L"eng");
   // Stored with a terminating NUL or not, as REG_EXPAND_SZ: still the text.
   const std::wstring french = L"French";
-  kxtest::SetRaw(HKEY_CURRENT_USER, kxtest::kProductKey, L"Language", REG_EXPAND_SZ,
-                 french.c_str(), static_cast<DWORD>(french.size() * 2));
+  kxtest::SetRaw(HKEY_CURRENT_USER, kxtest::kProductKey, L"Language", REG_EXPAND_SZ, french.c_str(),
+                 static_cast<DWORD>(french.size() * 2));
   EXPECT_EQ(ResolveLanguageCode(), L"fra");
 }
 

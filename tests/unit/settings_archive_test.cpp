@@ -23,8 +23,8 @@ Bytes Ascii(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 // A class record as the archive writes it the first time.
 Bytes NewClass(const std::string& name) {
-  return Concat({{0xFF, 0xFF, 0x01, 0x00, static_cast<std::uint8_t>(name.size()), 0x00},
-                 Ascii(name)});
+  return Concat(
+      {{0xFF, 0xFF, 0x01, 0x00, static_cast<std::uint8_t>(name.size()), 0x00}, Ascii(name)});
 }
 
 // A one-letter name in the wide text form.
@@ -51,9 +51,9 @@ T Get(MWSettingsKey& key, const std::wstring& name, T initial) {
 }  // namespace
 
 TEST(SettingsArchive, ClassRecordsAreRegisteredAtLoad) {
-  for (const char* name : {"MWSettingsValue", "MWIntValue", "MWColorValue", "MWDoubleValue",
-                           "MWStringValue", "MWPointValue", "MWRectValue", "MWTimeValue",
-                           "MWIntArrayValue", "MWSettingsKey"}) {
+  for (const char* name :
+       {"MWSettingsValue", "MWIntValue", "MWColorValue", "MWDoubleValue", "MWStringValue",
+        "MWPointValue", "MWRectValue", "MWTimeValue", "MWIntArrayValue", "MWSettingsKey"}) {
     const CRuntimeClass* record = CRuntimeClass::FromName(name);
     ASSERT_NE(record, nullptr) << name;
     EXPECT_EQ(record->m_wSchema, 0x80000001u) << name;
@@ -77,16 +77,30 @@ TEST(SettingsArchive, EachKindHasItsPayloadLayout) {
   key.AddValue(L"i", -5);
   const Bytes expected = Concat({
       {8, 0},
-      NewClass("MWIntValue"), Name('i'), {0xFB, 0xFF, 0xFF, 0xFF},
-      NewClass("MWColorValue"), Name('c'), {0x01, 0, 0, 0x80},
-      NewClass("MWDoubleValue"), Name('d'), {0, 0, 0, 0, 0, 0, 0xF0, 0x3F},
-      NewClass("MWPointValue"), Name('p'), {10, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF},
-      NewClass("MWRectValue"), Name('r'),
+      NewClass("MWIntValue"),
+      Name('i'),
+      {0xFB, 0xFF, 0xFF, 0xFF},
+      NewClass("MWColorValue"),
+      Name('c'),
+      {0x01, 0, 0, 0x80},
+      NewClass("MWDoubleValue"),
+      Name('d'),
+      {0, 0, 0, 0, 0, 0, 0xF0, 0x3F},
+      NewClass("MWPointValue"),
+      Name('p'),
+      {10, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF},
+      NewClass("MWRectValue"),
+      Name('r'),
       {1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0, 0xFC, 0xFF, 0xFF, 0xFF},
-      NewClass("MWIntArrayValue"), Name('a'),
+      NewClass("MWIntArrayValue"),
+      Name('a'),
       {2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0},
-      NewClass("MWStringValue"), Name('s'), {0xFF, 0xFE, 0xFF, 2, 'h', 0, 'i', 0},
-      NewClass("MWTimeValue"), Name('t'), {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+      NewClass("MWStringValue"),
+      Name('s'),
+      {0xFF, 0xFE, 0xFF, 2, 'h', 0, 'i', 0},
+      NewClass("MWTimeValue"),
+      Name('t'),
+      {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
   });
   EXPECT_EQ(StoreKey(key), expected);
 
@@ -107,8 +121,13 @@ TEST(SettingsArchive, EachKindHasItsPayloadLayout) {
   MWSettingsKey two(L"two", L"unused");
   two.AddValue(L"x", 1);
   two.AddValue(L"y", 2);
-  EXPECT_EQ(StoreKey(two), Concat({{2, 0}, NewClass("MWIntValue"), Name('y'), {2, 0, 0, 0},
-                                   {0x01, 0x80}, Name('x'), {1, 0, 0, 0}}));
+  EXPECT_EQ(StoreKey(two), Concat({{2, 0},
+                                   NewClass("MWIntValue"),
+                                   Name('y'),
+                                   {2, 0, 0, 0},
+                                   {0x01, 0x80},
+                                   Name('x'),
+                                   {1, 0, 0, 0}}));
 }
 
 TEST(SettingsArchive, PayloadReadsFailOnShortOrInvalidData) {

@@ -1,7 +1,6 @@
 // The settings key: declarations, lookups, typed access and the registry walk,
 // against the real registry.
 #include <gtest/gtest.h>
-
 #include <winternl.h>
 
 #include <memory>
@@ -9,8 +8,8 @@
 #include <vector>
 
 #include "MWSettingsKey.h"
-#include "framework/scoped_hkey.h"
 #include "files.h"
+#include "framework/scoped_hkey.h"
 #include "registry.h"
 
 namespace {
@@ -32,8 +31,8 @@ T Get(MWSettingsKey& key, const std::wstring& name, T initial) {
 // The access rights a handle was granted, from the object manager.
 ACCESS_MASK GrantedAccess(HKEY key) {
   using QueryObject = NTSTATUS(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  const auto query = reinterpret_cast<QueryObject>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  const auto query = reinterpret_cast<QueryObject>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
   struct {
     ULONG attributes;
     ACCESS_MASK grantedAccess;
@@ -130,8 +129,8 @@ TEST(SettingsKey, TypedAccessOnlyReachesItsOwnKind) {
   key.AddValue(L"array", std::vector<int>{9});
 
   // The integer's out-argument stays when the name is another kind or unknown.
-  for (const auto& name : {L"text", L"colour", L"double", L"point", L"rect", L"time", L"array",
-                           L"unknown"}) {
+  for (const auto& name :
+       {L"text", L"colour", L"double", L"point", L"rect", L"time", L"array", L"unknown"}) {
     EXPECT_EQ(Get(key, name, -1), -1) << kxtest::Narrow(name);
     key.SetValue(name, 42);
   }

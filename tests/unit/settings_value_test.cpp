@@ -25,8 +25,9 @@ kxtest::ScopedRegistryTrees TestTree() {
 }
 
 Bytes Utf16(const std::wstring& text, bool withNul = true) {
-  Bytes bytes(reinterpret_cast<const std::uint8_t*>(text.c_str()),
-              reinterpret_cast<const std::uint8_t*>(text.c_str() + text.size() + (withNul ? 1 : 0)));
+  Bytes bytes(
+      reinterpret_cast<const std::uint8_t*>(text.c_str()),
+      reinterpret_cast<const std::uint8_t*>(text.c_str() + text.size() + (withNul ? 1 : 0)));
   return bytes;
 }
 
@@ -305,9 +306,9 @@ TEST(SettingsValueRegistry, EveryStoredTypeAndLengthAgainstEveryKind) {
     while (start < text.size()) {
       const std::size_t end = std::min(text.find(L' ', start), text.size());
       const std::wstring field = text.substr(start, end - start);
-      const bool number = !field.empty() && field != L"-" &&
-                          field.find_first_not_of(L"0123456789", field[0] == L'-') ==
-                              std::wstring::npos;
+      const bool number =
+          !field.empty() && field != L"-" &&
+          field.find_first_not_of(L"0123456789", field[0] == L'-') == std::wstring::npos;
       if (!number) break;
       numbers.push_back(std::stol(field));
       start = end + 1;
@@ -320,9 +321,11 @@ TEST(SettingsValueRegistry, EveryStoredTypeAndLengthAgainstEveryKind) {
     return bits;
   };
 
-  const DWORD types[] = {REG_NONE,  REG_SZ,        REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
-                         REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD, 0x1234};
-  const std::size_t lengths[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 16, 29, 30, 31, 255, 4096};
+  const DWORD types[] = {REG_NONE,     REG_SZ,    REG_EXPAND_SZ,
+                         REG_BINARY,   REG_DWORD, REG_DWORD_BIG_ENDIAN,
+                         REG_MULTI_SZ, REG_QWORD, 0x1234};
+  const std::size_t lengths[] = {0,  1,  2,  3,  4,  5,  6,  7,   8,   9,
+                                 11, 12, 13, 16, 29, 30, 31, 255, 4096};
   int checked = 0;
   for (DWORD type : types) {
     for (std::size_t n : lengths) {

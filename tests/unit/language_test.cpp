@@ -10,6 +10,7 @@
 
 #include "child_process.h"
 #include "files.h"
+#include "framework/scoped_handle.h"
 #include "registry.h"
 
 namespace {
@@ -42,21 +43,21 @@ LocaleResult RunUnderLocale(const std::wstring& locale) {
   LocaleResult result;
   wchar_t loader[MAX_PATH] = {};
   if (!::GetEnvironmentVariableW(L"WINELOADER", loader, MAX_PATH)) return result;
-  using ToDosName = LPWSTR(CDECL*)(LPCSTR);
-  const auto toDosName = reinterpret_cast<ToDosName>(reinterpret_cast<void*>(
+  using WindowsNameOf = LPWSTR(CDECL*)(LPCSTR);
+  const auto windowsNameOf = reinterpret_cast<WindowsNameOf>(reinterpret_cast<void*>(
       ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  if (!toDosName) return result;
+  if (!windowsNameOf) return result;
   const std::string unixLoader = kxtest::Narrow(loader);
-  LPWSTR dosLoader = toDosName(unixLoader.c_str());
-  if (!dosLoader) return result;
-  const std::wstring application = dosLoader;
-  ::HeapFree(::GetProcessHeap(), 0, dosLoader);
+  LPWSTR windowsLoader = windowsNameOf(unixLoader.c_str());
+  if (!windowsLoader) return result;
+  const std::wstring application = windowsLoader;
+  ::HeapFree(::GetProcessHeap(), 0, windowsLoader);
 
   static int serial = 0;
   const std::wstring eventName = L"KxLanguageChild-" + std::to_wstring(::GetCurrentProcessId()) +
                                  L"-" + std::to_wstring(++serial);
-  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
-  if (!done) return result;
+  kx::ScopedHandle done(::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+  if (!done.IsValid()) return result;
 
   std::vector<wchar_t> environment;
   auto add = [&](const std::wstring& entry) {
@@ -82,11 +83,10 @@ LocaleResult RunUnderLocale(const std::wstring& locale) {
   if (::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
                        &process)) {
-    if (process.hThread) ::CloseHandle(process.hThread);
-    if (process.hProcess) ::CloseHandle(process.hProcess);
-    result.ran = ::WaitForSingleObject(done, 60000) == WAIT_OBJECT_0;
+    kx::ScopedHandle thread(process.hThread);
+    kx::ScopedHandle unixProcess(process.hProcess);
+    result.ran = ::WaitForSingleObject(done.Get(), 60000) == WAIT_OBJECT_0;
   }
-  ::CloseHandle(done);
   if (!result.ran) return result;
   if (const auto id = kxtest::ReadRaw(HKEY_CURRENT_USER, kResultKey, L"langid");
       id && id->bytes.size() == 4)
@@ -114,10 +114,9 @@ KX_CHILD_SCENARIO(language_codes) {
   kxtest::SetString(HKEY_CURRENT_USER, kResultKey, L"codes", codes);
   wchar_t eventName[128] = {};
   ::GetEnvironmentVariableW(kEventVariable, eventName, 128);
-  HANDLE done = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, eventName);
-  if (!done) return 1;
-  ::SetEvent(done);
-  ::CloseHandle(done);
+  kx::ScopedHandle done(::OpenEventW(EVENT_MODIFY_STATE, FALSE, eventName));
+  if (!done.IsValid()) return 1;
+  ::SetEvent(done.Get());
   return 0;
 }
 

@@ -1,0 +1,172 @@
+// What a launch costs beyond its fixed waits, against a minimal program that
+// starts the same stand-in, polls the Running Object Table once a second and
+// waits for the process: wall time, exit detection, CPU over a supervision.
+#include <windows.h>
+#include <objbase.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "MWVMLauncher.h"
+#include "bench_common.h"
+
+namespace {
+
+constexpr double kSplashMs = 2500;
+const wchar_t kEureka[] = L"C:\\bench\\Sim A\\Eureka.exe";
+const wchar_t kRecord[] = L"C:\\bench\\data\\record.txt";
+
+// Waits for the stand-in's pid in its record file, then for its end; gives
+// the moment it ended, as seen by a thread that does nothing else.
+class ExitWatcher {
+ public:
+  ExitWatcher() : thread_([this] { Run(); }) {}
+  ~ExitWatcher() { thread_.join(); }
+  double ExitMs() const { return exitMs_; }
+
+ private:
+  void Run() {
+    const double start = bench::NowMs();
+    while (bench::NowMs() - start < 60000) {
+      if (const DWORD pid = PidFromRecord()) {
+        HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+        if (!process) return;
+        ::WaitForSingleObject(process, INFINITE);
+        exitMs_ = bench::NowMs();
+        ::CloseHandle(process);
+        return;
+      }
+      ::Sleep(2);
+    }
+  }
+  static DWORD PidFromRecord() {
+    FILE* f = ::_wfopen(kRecord, L"rb");
+    if (!f) return 0;
+    char text[4096] = {};
+    std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    const char* at = std::strstr(text, "pid=");
+    return at ? static_cast<DWORD>(std::atoi(at + 4)) : 0;
+  }
+
+  std::atomic<double> exitMs_{0};
+  std::thread thread_;
+};
+
+struct Run {
+  double wallMs = 0;
+  double exitDetectionMs = 0;
+  double cpuMs = 0;
+};
+
+void Prepare(DWORD lifetimeMs) {
+  ::DeleteFileW(kRecord);
+  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", std::to_wstring(lifetimeMs).c_str());
+}
+
+Run LaunchOnce(DWORD lifetimeMs) {
+  Prepare(lifetimeMs);
+  Run run;
+  ExitWatcher watcher;
+  MWVMLauncher launcher;
+  launcher.SetDebugMode(KXSeDebugOn, 1, L"bench");
+  const double cpu = bench::ProcessCpuMs();
+  const double start = bench::NowMs();
+  launcher.LaunchEureka();
+  const double end = bench::NowMs();
+  run.cpuMs = bench::ProcessCpuMs() - cpu;
+  run.wallMs = end - start - kSplashMs;
+  // The watcher's own wake-up is on the other side of the same event.
+  ::Sleep(50);
+  run.exitDetectionMs = end - watcher.ExitMs();
+  return run;
+}
+
+// The least a launcher can do: start, poll once a second, wait.
+Run BaselineOnce(DWORD lifetimeMs) {
+  Prepare(lifetimeMs);
+  Run run;
+  ExitWatcher watcher;
+  const double cpu = bench::ProcessCpuMs();
+  const double start = bench::NowMs();
+  ::CoInitialize(nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::wstring commandLine = std::wstring(kEureka) + L" -langdeu";
+  if (::CreateProcessW(kEureka, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+    wchar_t name[32];
+    std::swprintf(name, 32, L"Eureka_PID_%d", static_cast<int>(process.dwProcessId));
+    IUnknown* found = nullptr;
+    for (DWORD code = STILL_ACTIVE; !found && code == STILL_ACTIVE;) {
+      ::Sleep(1000);
+      IRunningObjectTable* table = nullptr;
+      IMoniker* moniker = nullptr;
+      if (SUCCEEDED(::GetRunningObjectTable(0, &table)) &&
+          SUCCEEDED(::CreateItemMoniker(nullptr, name, &moniker)))
+        table->GetObject(moniker, &found);
+      if (moniker) moniker->Release();
+      if (table) table->Release();
+      ::GetExitCodeProcess(process.hProcess, &code);
+    }
+    if (found) found->Release();
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+  ::CoUninitialize();
+  const double end = bench::NowMs();
+  run.cpuMs = bench::ProcessCpuMs() - cpu;
+  run.wallMs = end - start;
+  ::Sleep(50);
+  run.exitDetectionMs = end - watcher.ExitMs();
+  return run;
+}
+
+}  // namespace
+
+int wmain() {
+  bench::InstallProduct(bench::ProgramFolder() + L"Eureka.exe");
+  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_WINDOW", L"0");
+  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_RECORD", kRecord);
+
+  constexpr int kRounds = 5;
+  constexpr DWORD kShortLife = 500, kLongLife = 20000;
+  std::vector<double> launchWall, baseWall, launchExit, baseExit, launchCpu, baseCpu;
+  LaunchOnce(kShortLife);  // warm the file cache and the class registrations
+  BaselineOnce(kShortLife);
+  for (int i = 0; i < kRounds; ++i) {
+    const Run b = BaselineOnce(kShortLife);
+    const Run l = LaunchOnce(kShortLife);
+    baseWall.push_back(b.wallMs);
+    launchWall.push_back(l.wallMs);
+    baseExit.push_back(b.exitDetectionMs);
+    launchExit.push_back(l.exitDetectionMs);
+    baseCpu.push_back(b.cpuMs);
+    launchCpu.push_back(l.cpuMs);
+  }
+  const double lw = bench::Median(launchWall), bw = bench::Median(baseWall);
+  bench::Row("launch: wall time less the 2500 ms splash (median of 5)", bench::Fixed(lw, "ms"),
+             bench::Fixed(bw, "ms"), bench::Fixed(lw / bw, "x", 3), "<= 1.10 x");
+  const double le = bench::Median(launchExit), be = bench::Median(baseExit);
+  bench::Row("exit detection: Eureka's end to LaunchEureka's return", bench::Fixed(le, "ms", 2),
+             bench::Fixed(be, "ms", 2), bench::Fixed(le - be, "ms", 2) + " more", "< 20 ms");
+
+  // CPU of a 20 s supervision: a long-lived run less a short one.
+  const Run longLaunch = LaunchOnce(kLongLife);
+  const Run longBase = BaselineOnce(kLongLife);
+  const double supervision = longLaunch.cpuMs - bench::Median(launchCpu);
+  const double baseSupervision = longBase.cpuMs - bench::Median(baseCpu);
+  bench::Row("CPU of the launching process over 20 s of supervision",
+             bench::Fixed(supervision, "ms"), bench::Fixed(baseSupervision, "ms"),
+             bench::Fixed(supervision - baseSupervision, "ms") + " more", "< 50 ms");
+  bench::Row("CPU of a whole short launch (splash, start, poll, supervise)",
+             bench::Fixed(bench::Median(launchCpu), "ms"), bench::Fixed(bench::Median(baseCpu), "ms"),
+             bench::Fixed(bench::Median(launchCpu) - bench::Median(baseCpu), "ms") + " more", "-");
+  return 0;
+}

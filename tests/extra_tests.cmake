@@ -1,6 +1,3 @@
-# The screen helpers decode reference pictures with GDI+.
-target_link_libraries(kx_test_helpers PUBLIC gdiplus)
-
 # The splash on a screen smaller than its picture stands partly off screen.
 if(TARGET splash_window_test)
   add_test(NAME splash_small_screen_test

@@ -136,7 +136,7 @@ int wmain() {
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_RECORD", kRecord);
 
   constexpr int kRounds = 5;
-  constexpr DWORD kShortLife = 500, kLongLife = 20000;
+  constexpr DWORD kShortLife = 1500, kLongLife = 20000;
   std::vector<double> launchWall, baseWall, launchExit, baseExit, launchCpu, baseCpu;
   LaunchOnce(kShortLife);  // warm the file cache and the class registrations
   BaselineOnce(kShortLife);

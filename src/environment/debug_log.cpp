@@ -1,5 +1,6 @@
 #include "environment/debug_log.h"
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -15,7 +16,7 @@ constexpr wchar_t kLogFileName[] = L"KXVirtualMachine.log";
 
 struct LogState {
   KXSeDebugMode mode = KXSeDebugRegistry;
-  int enabled = 0;
+  std::atomic<int> enabled{0};  // read without the lock when logging is off
   int freshLog = 1;
   std::wstring tag;
   FILE* file = nullptr;
@@ -77,8 +78,9 @@ DebugLogFile::DebugLogFile() {
 }
 
 int WriteDebugLog(std::wstring text) {
-  kx::AutoLock hold(kx::LibraryLock());
   LogState& s = State();
+  if (s.enabled.load(std::memory_order_relaxed) == 0) return 1;
+  kx::AutoLock hold(kx::LibraryLock());
   if (s.enabled == 0) return 1;
   if (!s.holder) {
     // While the environment is still looking for the data folder (its

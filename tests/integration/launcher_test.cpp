@@ -371,3 +371,30 @@ TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {
   EXPECT_EQ(Record()["commandline"],
             std::vector<std::string>{Narrow(folder) + "Eureka.exe -langdeu"});
 }
+
+TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
+  // A log that cannot be opened (a folder holds its name; a read-only file
+  // does not do under Wine as root): the launch goes on.
+  ASSERT_TRUE(::CreateDirectoryW(LogFile().c_str(), nullptr));
+  EXPECT_EQ(Run()["result"], std::vector<std::string>{"1"});
+  ::RemoveDirectoryW(LogFile().c_str());
+
+  // A data folder that is not there is not made.
+  const std::wstring missing = data_.Path() + L"missing\\";
+  SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", missing);
+  EXPECT_EQ(Run()["result"], std::vector<std::string>{"1"});
+  EXPECT_FALSE(FileExists(missing));
+
+  // A data folder beyond ASCII; a product key pointing to another such folder
+  // puts a line with those characters in the log ('?' where the code page has none).
+  TempFolder data(L"Donn\u00e9es \u00c4 \u6570\u636e"), elsewhere(L"Simulaci\u00f3n \u6570\u636e");
+  SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", data.Path());
+  SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", elsewhere.Path());
+  EXPECT_EQ(Run()["result"], std::vector<std::string>{"1"});
+  const auto lines = ReadLines(data.Path() + L"KXVirtualMachine.log");
+  ASSERT_FALSE(lines.empty());
+  for (const std::string& line : lines) EXPECT_TRUE(ParseLogLine(line).wellFormed) << line;
+  EXPECT_EQ(ParseLogLine(lines[3]).message.substr(0, 56),
+            "LocateEureka : failed to findFileData C:\\kxtest\\Simulaci");
+  EXPECT_EQ(ParseLogLine(lines.back()).message, "MWVMLauncher::LaunchEureka : ApiVersion = 42 ");
+}

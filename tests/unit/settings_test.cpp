@@ -1,0 +1,466 @@
+// The settings store against the real registry, and its object archive with
+// hostile input. The program replaces the global allocator to count live
+// allocations, the library's included (it is linked into this program).
+#include <gtest/gtest.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "MWSettingsKey.h"
+#include "files.h"
+#include "framework/archive.h"
+#include "framework/scoped_hkey.h"
+#include "registry.h"
+
+namespace {
+std::atomic<long> g_liveAllocations{0};
+
+void Release(void* p) noexcept {
+  if (p) --g_liveAllocations;
+  std::free(p);
+}
+}  // namespace
+
+// libstdc++'s array new and delete call these.
+void* operator new(std::size_t size) {
+  if (void* p = std::malloc(size ? size : 1)) {
+    ++g_liveAllocations;
+    return p;
+  }
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+const std::wstring kRoot = L"Software\\KxSettingsTest";
+const std::wstring kPath = kRoot + L"\\Key";
+
+class Settings : public testing::Test {
+  kxtest::ScopedRegistryTrees trees_{{HKEY_CURRENT_USER, kRoot}, {HKEY_LOCAL_MACHINE, kRoot}};
+};
+
+// UTF-16LE with the terminating NUL, as a REG_SZ holds it.
+Bytes Utf16(const std::wstring& text) {
+  const auto* data = reinterpret_cast<const std::uint8_t*>(text.c_str());
+  return Bytes(data, data + (text.size() + 1) * sizeof(wchar_t));
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+template <class T>
+T Get(MWSettingsKey& key, const std::wstring& name, T initial) {
+  key.GetValue(name, initial);
+  return initial;
+}
+
+// One value declared alone under kPath: Load's result and the payload after it.
+template <class T>
+std::pair<int, T> LoadAs(const wchar_t* name, T initial) {
+  MWSettingsKey key(L"k", kPath);
+  key.AddValue(name, initial);
+  const int result = key.Load();
+  return {result, Get(key, name, initial)};
+}
+
+// Every kind, with the payloads to store or with others.
+void DeclareEveryKind(MWSettingsKey& key, bool stored) {
+  key.AddValue(L"int", stored ? -5 : 1);
+  key.AddValue(L"colour", COLORREF{stored ? 0xFF123456u : 1u});
+  key.AddValue(L"double", stored ? -2.5 : 1.0);
+  key.AddValue(L"text", std::wstring(stored ? L"abc" : L"x"));
+  key.AddValue(L"empty", std::wstring(stored ? L"" : L"x"));
+  key.AddValue(L"point", stored ? CPoint(10, -3) : CPoint(1, 1));
+  key.AddValue(L"rect", stored ? CRect(0, 0, 640, 480) : CRect(1, 1, 1, 1));
+  key.AddValue(L"time", CTime(stored ? -86400 : 1));
+  key.AddValue(L"late", CTime(stored ? 4294967296LL + 5 : 1));  // keeps the low 32 bits
+  key.AddValue(L"array", stored ? std::vector<int>{1, 2, 3} : std::vector<int>{9});
+  key.AddValue(L"no array", std::vector<int>(stored ? 0 : 1));
+}
+
+// The access rights a handle was granted: ObjectBasicInformation's second field.
+ACCESS_MASK GrantedAccess(HKEY key) {
+  using QueryObject = NTSTATUS(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<QueryObject>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  ULONG info[14] = {};
+  return query && query(key, 0, info, sizeof info, nullptr) == 0 ? info[1] : 0;
+}
+
+Bytes StoreKey(MWSettingsKey& key) {
+  Bytes bytes;
+  CArchive ar(bytes, CArchive::store);
+  key.Serialize(ar);
+  return bytes;
+}
+
+void LoadKey(MWSettingsKey& key, Bytes bytes) {
+  CArchive ar(bytes, CArchive::load);
+  key.Serialize(ar);
+}
+
+// A class record as the archive writes it the first time.
+Bytes NewClass(const std::string& name) {
+  return Concat({{0xFF, 0xFF, 0x01, 0x00, static_cast<std::uint8_t>(name.size()), 0x00},
+                 Bytes(name.begin(), name.end())});
+}
+
+// Text in the archive's wide form, shorter than 255 code units.
+Bytes Text(const std::wstring& text) {
+  const Bytes utf16 = Utf16(text);
+  return Concat({{0xFF, 0xFE, 0xFF, static_cast<std::uint8_t>(text.size())},
+                 Bytes(utf16.begin(), utf16.end() - 2)});
+}
+
+// The valid archive for the hostile ones: every kind, C and a child key.
+Bytes ValidArchive() {
+  MWSettingsKey source(L"source", L"unused");
+  DeclareEveryKind(source, true);
+  source.AddValue(L"C", CTime(99));
+  auto child = std::make_unique<MWSettingsKey>(L"child", L"unused");
+  child->AddValue(L"R", CRect(5, 6, 7, 8));
+  source.AddKey(std::move(child));
+  return StoreKey(source);
+}
+
+struct Tally {
+  int loaded = 0, archiveErrors = 0, tooDeep = 0, invalidArguments = 0, faults = 0;
+};
+
+// Into a key declaring every kind and B: a load keeps only declared names, an
+// archive-layer exception every declaration as it was; nothing stays allocated.
+void Feed(const Bytes& archive, Tally& tally) {
+  const long before = g_liveAllocations.load();
+  bool whole = false;
+  {
+    MWSettingsKey key(L"target", L"unused");
+    DeclareEveryKind(key, false);
+    key.AddValue(L"B", CRect(1, 2, 3, 4));
+    const Bytes declared = StoreKey(key);
+    try {
+      LoadKey(key, archive);
+      ++tally.loaded;
+      whole = !key.FindValue(L"C") && key.FindValue(L"B") && !StoreKey(key).empty();
+    } catch (const CException& e) {  // the layer's two kinds
+      const auto* archiveError = dynamic_cast<const CArchiveException*>(&e);
+      ++(archiveError ? tally.archiveErrors : tally.invalidArguments);
+      tally.tooDeep += archiveError && archiveError->m_cause == CArchiveException::tooDeep;
+      whole = StoreKey(key) == declared;
+    } catch (...) {
+    }
+  }
+  if (!whole || g_liveAllocations.load() != before) ++tally.faults;
+}
+
+}  // namespace
+
+TEST_F(Settings, EveryKindIsStoredInItsFormAndReadBack) {
+  const std::tuple<const wchar_t*, DWORD, Bytes> stored[] = {
+      {L"int", REG_DWORD, {0xFB, 0xFF, 0xFF, 0xFF}},
+      {L"colour", REG_DWORD, {0x56, 0x34, 0x12, 0xFF}},
+      {L"double", REG_BINARY, {0, 0, 0, 0, 0, 0, 0x04, 0xC0}},
+      {L"text", REG_SZ, Utf16(L"abc")},
+      {L"empty", REG_SZ, {0, 0}},
+      {L"point", REG_SZ, Utf16(L"10 -3")},  // 12 bytes
+      {L"rect", REG_SZ, Utf16(L"0 0 640 480")},
+      {L"time", REG_SZ, Utf16(L"-86400")},
+      {L"late", REG_SZ, Utf16(L"5")},
+      {L"array", REG_BINARY, {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0}},
+      {L"no array", REG_BINARY, {}}};
+  MWSettingsKey saved(L"saved", kPath), loaded(L"loaded", kPath);
+  DeclareEveryKind(saved, true);
+  DeclareEveryKind(loaded, false);
+  // No key, then a key without the values: each value reports 0 and keeps its
+  // default, and nothing is created. A key's archive holds all its payloads.
+  const Bytes defaults = StoreKey(loaded);
+  for (bool keyExists : {false, true}) {
+    for (const auto& [name, type, bytes] : stored)
+      EXPECT_EQ(loaded.FindValue(name)->Load(loaded), 0) << kxtest::Narrow(name);
+    EXPECT_EQ(StoreKey(loaded), defaults);
+    EXPECT_EQ(kxtest::KeyExists(HKEY_CURRENT_USER, kPath), keyExists);
+    kxtest::CreateKey(HKEY_CURRENT_USER, kPath);
+  }
+
+  EXPECT_EQ(saved.Save(), 1);
+  for (const auto& [name, type, bytes] : stored) {
+    const auto raw = kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, name);
+    ASSERT_TRUE(raw.has_value()) << kxtest::Narrow(name);
+    EXPECT_EQ(raw->type, type) << kxtest::Narrow(name);
+    EXPECT_EQ(raw->bytes, bytes) << kxtest::Narrow(name);
+  }
+  // A key with other defaults takes every stored payload, the late time as its low 32 bits.
+  EXPECT_EQ(loaded.Load(), 1);
+  saved.SetValue(L"late", CTime(5));
+  EXPECT_EQ(StoreKey(loaded), StoreKey(saved));
+}
+
+TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
+  const std::wstring pattern = L"12 -34 56 78 90";
+  Bytes source = Utf16(pattern);
+  source.resize(4096, 0);
+  // Byte counts and the numbers their text holds: an odd byte is half a code
+  // unit, a lone "-" is no number, a NUL ends the text.
+  const std::pair<DWORD, std::vector<int>> lengths[] = {
+      {0, {}},         {3, {1}},           {4, {12}},
+      {5, {12}},       {8, {12}},          {9, {12}},
+      {14, {12, -34}}, {16, {12, -34, 5}}, {4096, {12, -34, 56, 78, 90}}};
+  for (DWORD type :
+       std::initializer_list<DWORD>{REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
+                                    REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD, 0x1234}) {
+    for (const auto& [size, numbers] : lengths) {
+      SCOPED_TRACE(testing::Message() << "type " << type << ", " << size << " bytes");
+      kxtest::SetRaw(HKEY_CURRENT_USER, kPath, L"v", type, source.data(), size);
+      // The registry may add a NUL that the count left out of a string type.
+      const Bytes stored = kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, L"v")->bytes;
+      std::uint64_t low = 0;
+      std::memcpy(&low, stored.data(), std::min<std::size_t>(stored.size(), 8));
+      const int fits4 = stored.size() <= 4, fits8 = stored.size() <= 8;
+      EXPECT_EQ(LoadAs(L"v", -1), std::pair(fits4, fits4 ? static_cast<int>(low) : -1));
+      EXPECT_EQ(LoadAs(L"v", COLORREF{7}), std::pair(fits4, fits4 ? COLORREF(low) : 7));
+      EXPECT_EQ(LoadAs(L"v", -7.25), std::pair(fits8, fits8 ? std::bit_cast<double>(low) : -7.25));
+      EXPECT_EQ(LoadAs(L"v", std::wstring(L"x")), std::pair(1, pattern.substr(0, size / 2)));
+      // Fields that do not convert keep their values.
+      int f[4] = {-1, -2, -3, -4};
+      std::copy_n(numbers.begin(), std::min<std::size_t>(numbers.size(), 4), f);
+      EXPECT_EQ(LoadAs(L"v", CPoint(-1, -2)), std::pair(1, CPoint(f[0], f[1])));
+      EXPECT_EQ(LoadAs(L"v", CRect(-1, -2, -3, -4)), std::pair(1, CRect(f[0], f[1], f[2], f[3])));
+      EXPECT_EQ(LoadAs(L"v", CTime(-5)), std::pair(1, CTime(numbers.empty() ? 0 : f[0])));
+      // Only a binary value sets the array, whole elements only.
+      const auto* elements = reinterpret_cast<const int*>(stored.data());
+      std::vector<int> array{42, 43};
+      if (type == REG_BINARY) array.assign(elements, elements + stored.size() / 4);
+      EXPECT_EQ(LoadAs(L"v", std::vector<int>{42, 43}), std::pair(1, array));
+    }
+  }
+  // Letters are no number: the time reads 0, and the load still succeeds.
+  kxtest::SetString(HKEY_CURRENT_USER, kPath, L"v", L"abc");
+  EXPECT_EQ(LoadAs(L"v", CTime(123)), std::pair(1, CTime(0)));
+}
+
+TEST_F(Settings, EmptyKeyOpensNothingAndLaterDeclarationsShadow) {
+  MWSettingsKey key(L"dup", kPath);
+  // A root that is no key at all: an empty key never uses it.
+  key.SetRoot(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7654)));
+  EXPECT_EQ(key.Save(), 1);
+  EXPECT_EQ(key.Load(), 1);
+  key.AddValue(L"n", 1);
+  EXPECT_EQ(key.Save(), 0);
+  EXPECT_EQ(key.Load(), 0);
+  EXPECT_EQ(key.SetRoot(HKEY_CURRENT_USER), reinterpret_cast<HKEY>(ULONG_PTR{0x7654}));
+
+  key.AddValue(L"n", 2);
+  key.SetValue(L"n", 3);
+  EXPECT_EQ(Get(key, L"n", 0), 3);
+  // Both are written, front to back: the earlier one last, so its payload stays.
+  EXPECT_EQ(key.Save(), 1);
+  EXPECT_EQ(kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, L"n")->bytes, (Bytes{1, 0, 0, 0}));
+  // Names compare exactly, though the registry folds case.
+  key.AddValue(L"N", 9);
+  EXPECT_EQ(Get(key, L"n", 0), 3);
+}
+
+TEST_F(Settings, TypedAccessOnlyReachesItsOwnKind) {
+  MWSettingsKey key(L"kinds", kPath);
+  DeclareEveryKind(key, true);
+  // The integer's accessors change nothing of another kind, and create nothing.
+  const Bytes before = StoreKey(key);
+  for (const wchar_t* name :
+       {L"text", L"colour", L"double", L"point", L"rect", L"time", L"array", L"unknown"}) {
+    key.SetValue(name, 42);
+    EXPECT_EQ(Get(key, name, 0), 0) << kxtest::Narrow(name);
+  }
+  EXPECT_EQ(StoreKey(key), before);
+  // Each other kind's accessors reach their own value, never the integer.
+  auto own = [&](const wchar_t* name, auto value, auto other) {
+    key.SetValue(L"int", value);
+    key.SetValue(name, value);
+    EXPECT_EQ(Get(key, name, other), value) << kxtest::Narrow(name);
+    EXPECT_EQ(Get(key, L"int", other), other) << kxtest::Narrow(name);
+  };
+  own(L"text", std::wstring(L"u"), std::wstring());
+  own(L"colour", COLORREF{0xFFFFFFFF}, COLORREF{0});
+  own(L"double", -1.0, 0.0);
+  own(L"point", CPoint(-1, -2), CPoint());
+  own(L"rect", CRect(-1, -2, -3, -4), CRect());
+  own(L"time", CTime(-8), CTime());
+  own(L"array", std::vector<int>{4, 5}, std::vector<int>{7, 7, 7, 7});  // replaced, not appended
+  EXPECT_EQ(Get(key, L"int", 0), -5);
+}
+
+TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {
+  const std::wstring childPath = kRoot + L"\\Child", deeperPath = childPath + L"\\Deeper";
+  MWSettingsKey parent(L"parent", kPath);
+  parent.AddValue(L"p", 0);
+  parent.AddValue(L"x", 1);
+  auto child = std::make_unique<MWSettingsKey>(L"child", childPath);
+  auto grandchild = std::make_unique<MWSettingsKey>(L"grandchild", deeperPath);
+  child->AddValue(L"x", 2);
+  grandchild->AddValue(L"g", 3);
+  child->AddKey(std::move(grandchild));
+  EXPECT_EQ(child->SetRoot(HKEY_LOCAL_MACHINE), HKEY_CURRENT_USER);
+  parent.AddKey(std::move(child));
+  parent.AddKey(nullptr);
+  // From the front: the child, added after x, is searched before it.
+  EXPECT_EQ(Get(parent, L"x", 0), 2);
+  EXPECT_EQ(Get(parent, L"g", 0), 3);
+  ASSERT_NE(parent.FindKey(L"child"), nullptr);
+  EXPECT_EQ(parent.FindKey(L"child")->FindKey(L"grandchild"), parent.FindKey(L"grandchild"));
+  EXPECT_EQ(parent.FindKey(L"parent"), nullptr);
+
+  // Each key saves under its own root and path; the grandchild keeps the default root.
+  EXPECT_EQ(parent.Save(), 1);
+  EXPECT_EQ(kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, L"x")->bytes[0], 1);
+  EXPECT_EQ(kxtest::ReadRaw(HKEY_LOCAL_MACHINE, childPath, L"x")->bytes[0], 2);
+  EXPECT_EQ(kxtest::ReadRaw(HKEY_CURRENT_USER, deeperPath, L"g")->bytes[0], 3);
+
+  // Every child is attempted: the child's missing key gives 0, all else is read.
+  kxtest::DeleteTree(HKEY_LOCAL_MACHINE, childPath);
+  kxtest::SetDword(HKEY_CURRENT_USER, deeperPath, L"g", 12);
+  kxtest::SetDword(HKEY_CURRENT_USER, kPath, L"p", 11);
+  EXPECT_EQ(parent.Load(), 0);
+  EXPECT_EQ(Get(parent, L"g", 0), 12);
+  EXPECT_EQ(Get(parent, L"p", 0), 11);
+}
+
+TEST_F(Settings, RegistryKeyIsOpenedWithExactRights) {
+  MWSettingsKey key(L"rights", kPath);
+  EXPECT_EQ(key.OpenRegistryKey(0, 1), nullptr);
+  EXPECT_EQ(key.OpenRegistryKey(0, 0), nullptr);
+  EXPECT_FALSE(kxtest::KeyExists(HKEY_CURRENT_USER, kPath));
+  const std::tuple<int, int, ACCESS_MASK> cases[] = {
+      {1, 0, KEY_ALL_ACCESS}, {0, 1, KEY_READ}, {0, 0, KEY_ALL_ACCESS}, {1, 1, KEY_READ}};
+  for (const auto& [create, readOnly, rights] : cases) {
+    kx::ScopedHKey opened(key.OpenRegistryKey(create, readOnly));
+    ASSERT_TRUE(opened.IsValid()) << create << readOnly;
+    EXPECT_EQ(GrantedAccess(opened.Get()), rights) << create << readOnly;
+  }
+}
+
+TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
+  MWSettingsKey key(L"forms", L"unused");
+  DeclareEveryKind(key, true);
+  // The list from its front; a class seen before is written as its index.
+  const auto seen = [](std::uint8_t index) { return Bytes{index, 0x80}; };
+  const std::tuple<Bytes, const wchar_t*, Bytes> records[] = {
+      {NewClass("MWIntArrayValue"), L"no array", {0, 0, 0, 0}},
+      {seen(1), L"array", {3, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0}},
+      {NewClass("MWTimeValue"), L"late", {5, 0, 0, 0, 1, 0, 0, 0}},
+      {seen(2), L"time", {0x80, 0xAE, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+      {NewClass("MWRectValue"), L"rect", {0, 0, 0, 0, 0, 0, 0, 0, 0x80, 2, 0, 0, 0xE0, 1, 0, 0}},
+      {NewClass("MWPointValue"), L"point", {10, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF}},
+      {NewClass("MWStringValue"), L"empty", Text(L"")},
+      {seen(5), L"text", Text(L"abc")},
+      {NewClass("MWDoubleValue"), L"double", {0, 0, 0, 0, 0, 0, 0x04, 0xC0}},
+      {NewClass("MWColorValue"), L"colour", {0x56, 0x34, 0x12, 0xFF}},
+      {NewClass("MWIntValue"), L"int", {0xFB, 0xFF, 0xFF, 0xFF}}};
+  Bytes expected{11, 0};
+  for (const auto& [tag, name, payload] : records)
+    expected = Concat({expected, tag, Text(name), payload});
+  EXPECT_EQ(StoreKey(key), expected);
+  // Read into declarations of another class, which the loaded objects replace.
+  MWSettingsKey copy(L"copy", L"unused");
+  for (const auto& record : records) copy.AddValue(std::get<1>(record), std::wstring(L"declared"));
+  LoadKey(copy, expected);
+  EXPECT_EQ(StoreKey(copy), expected);
+  EXPECT_EQ(Get(copy, L"late", CTime()), CTime(4294967296LL + 5));
+
+  // Text lengths and counts each side of where their length field widens.
+  const std::tuple<std::size_t, std::size_t, std::size_t> limits[] = {
+      {254, 4, 2}, {255, 6, 2}, {0xFFFE, 6, 2}, {0xFFFF, 10, 6}, {70000, 10, 6}};
+  for (const auto& [n, textPrefix, countBytes] : limits) {
+    const std::wstring text(n, L'x');
+    Bytes bytes;
+    CArchive out(bytes, CArchive::store);
+    out << text;
+    out.WriteCount(n);
+    EXPECT_EQ(bytes.size(), textPrefix + 2 * n + countBytes) << n;
+    CArchive in(bytes, CArchive::load);
+    EXPECT_EQ(in.ReadString(), text) << n;
+    EXPECT_EQ(in.ReadCount(), n) << n;
+  }
+}
+
+TEST(SettingsArchiveHostile, ArchivesLoadOrThrowAndLeakNothing) {
+  // The counter is live: an allocation kept past a measurement shows.
+  const long before = g_liveAllocations.load();
+  auto kept = std::make_unique<int>(1);
+  EXPECT_EQ(g_liveAllocations.load(), before + 1);
+
+  const Bytes valid = ValidArchive();
+  Tally warmUp, truncated, flipped, randomTally, crafted;
+  Feed(valid, warmUp);
+  ASSERT_EQ(warmUp.loaded, 1);
+  for (std::size_t cut = 0; cut <= valid.size(); ++cut)
+    Feed(Bytes(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(cut)), truncated);
+  EXPECT_EQ(truncated.faults, 0);
+  EXPECT_EQ(truncated.loaded, 1);  // only the whole archive
+
+  std::mt19937 random(20231);
+  constexpr int kRuns = 4000;
+  for (int run = 0; run < kRuns; ++run) {
+    Bytes bytes = valid;
+    for (int i = 0; i <= run % 4; ++i)
+      bytes[random() % bytes.size()] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+    Feed(bytes, flipped);
+  }
+  EXPECT_EQ(flipped.faults, 0);
+  EXPECT_GT(flipped.loaded, 0);
+  EXPECT_GT(flipped.archiveErrors, 0);
+
+  const Bytes prefixes[] = {
+      {}, {1, 0}, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0}, Concat({{1, 0}, NewClass("MWIntValue")})};
+  for (int run = 0; run < kRuns; ++run) {
+    Bytes bytes = prefixes[run % 4];
+    for (std::size_t i = random() % 64; i > 0; --i) bytes.push_back(random() & 0xFF);
+    Feed(bytes, randomTally);
+  }
+  EXPECT_EQ(randomTally.faults, 0);
+
+  // Keys nested past the archive's limit fail before the stack could run out.
+  Bytes deep = Concat({{1, 0}, NewClass("MWSettingsKey")});
+  for (int i = 0; i < 1000; ++i) deep.insert(deep.end(), {1, 0, 0x01, 0x80});
+  auto one = [](const std::string& className, const Bytes& payload) {
+    return Concat({{1, 0}, NewClass(className), Text(L"int"), payload});
+  };
+  // Counts beyond the data, nulls, bad array counts, unknown or overlong classes,
+  // indices naming nothing, overlong text, another class under a declared name.
+  const Bytes cases[] = {deep,
+                         {0xFE, 0xFF},
+                         {3, 0, 0, 0, 0, 0, 0, 0},
+                         {4, 0, 0, 0, 0, 0, 0, 0},
+                         one("MWIntArrayValue", {0xFF, 0xFF, 0xFF, 0xFF}),
+                         one("MWIntArrayValue", {0, 0, 0, 0x80}),
+                         one("MWIntArrayValue", {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4}),
+                         one("MWNoSuchValue", {}),
+                         one("CObject", {}),
+                         one(std::string(64, 'M'), {}),
+                         Concat({{1, 0}, {0xFF, 0xFF, 1, 0, 0xFF, 0xFF}, Bytes(300, 'M')}),
+                         {1, 0, 0x01, 0x80},
+                         {1, 0, 0x02, 0x00},
+                         one("MWStringValue", {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 'A', 0}),
+                         one("MWPointValue", {1, 0, 0, 0, 2, 0, 0, 0}),
+                         Concat({{1, 0}, NewClass("MWSettingsKey"), {0, 0}})};
+  for (const Bytes& bytes : cases) Feed(bytes, crafted);
+  EXPECT_EQ(crafted.faults, 0);
+  EXPECT_EQ(crafted.invalidArguments, 2);
+  EXPECT_EQ(crafted.tooDeep, 1);
+  EXPECT_EQ(crafted.loaded, 3);
+}

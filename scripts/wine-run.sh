@@ -24,7 +24,8 @@ wineserver_bin=/usr/lib/wine/wineserver
 [ -x "$wineserver_bin" ] || wineserver_bin=$(command -v wineserver)
 
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No debugger on a crash: the crashed program ends instead of waiting.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 export WINEARCH=win64
 
 # One template per build tree, made once; every run copies it.

@@ -69,6 +69,19 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
   return lines;
 }
 
+Report ReadReport(const std::wstring& path) {
+  const std::string text = ReadFileBytes(path) + "\n";
+  Report report;
+  size_t start = 0;
+  for (size_t end; (end = text.find_first_of("\r\n", start)) != std::string::npos;
+       start = end + 1) {
+    const std::string line = text.substr(start, end - start);
+    const size_t eq = line.find('=');
+    if (!line.empty()) report[line.substr(0, eq)].push_back(eq == std::string::npos ? "" : line.substr(eq + 1));
+  }
+  return report;
+}
+
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -1,6 +1,7 @@
 // Files and folders for tests, on the prefix's C: drive.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ void RemoveTree(const std::wstring& path);
 
 // The log file's lines, split at CR LF (the line ends are removed).
 std::vector<std::string> ReadLines(const std::wstring& path);
+
+// The "key=value" lines of a file (LF or CR LF), each key's values in order.
+using Report = std::map<std::string, std::vector<std::string>>;
+Report ReadReport(const std::wstring& path);
 
 // The folder of this program, ending in a backslash.
 std::wstring ProgramFolder();

@@ -107,19 +107,6 @@ KX_CHILD_SCENARIO(launch) {
   return 0;
 }
 
-std::map<std::string, std::vector<std::string>> ParseReport(const std::string& text) {
-  std::map<std::string, std::vector<std::string>> report;
-  size_t start = 0;
-  for (size_t end; (end = text.find_first_of("\r\n", start)) != std::string::npos;
-       start = end + 1) {
-    const std::string line = text.substr(start, end - start);
-    if (line.empty()) continue;
-    const size_t eq = line.find('=');
-    report[line.substr(0, eq)].push_back(eq == std::string::npos ? "" : line.substr(eq + 1));
-  }
-  return report;
-}
-
 // A machine with the product installed: data folder, debug switch, Eureka in
 // a folder with blanks named by the vendor key, and a language.
 class Launch : public testing::Test {
@@ -135,12 +122,12 @@ class Launch : public testing::Test {
   std::wstring ExePath() const { return sim_.Path() + L"Eureka.exe"; }
   std::wstring RecordPath() const { return data_.Path() + L"eureka-record.txt"; }
   std::wstring LogFile() const { return data_.Path() + L"KXVirtualMachine.log"; }
-  std::map<std::string, std::vector<std::string>> Record() const {
-    return ParseReport(ReadFileBytes(RecordPath()));
+  Report Record() const {
+    return ReadReport(RecordPath());
   }
 
   // Runs one launch in a child; stand-in options are EUREKA_STANDIN_* values.
-  std::map<std::string, std::vector<std::string>> Run(std::vector<std::wstring> options = {},
+  Report Run(std::vector<std::wstring> options = {},
                                                       DWORD timeoutMs = 60000,
                                                       const std::wstring& program = {}) {
     ::DeleteFileW(RecordPath().c_str());
@@ -152,7 +139,7 @@ class Launch : public testing::Test {
     for (auto& o : options) env.push_back(o.starts_with(L"KXT_") ? o : L"EUREKA_STANDIN_" + o);
     lastRun_ = program.empty() ? RunChildScenario("launch", timeoutMs, env)
                                : RunChildScenarioFrom(program, "launch", timeoutMs, env);
-    return ParseReport(ReadFileBytes(result));
+    return ReadReport(result);
   }
 
   std::vector<std::string> Messages() const { return LogMessages(LogFile()); }

@@ -5,9 +5,9 @@
 #include <objbase.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -166,7 +166,8 @@ int wmain() {
              bench::Fixed(supervision, "ms"), bench::Fixed(baseSupervision, "ms"),
              bench::Fixed(supervision - baseSupervision, "ms") + " more", "< 50 ms");
   bench::Row("CPU of a whole short launch (splash, start, poll, supervise)",
-             bench::Fixed(bench::Median(launchCpu), "ms"), bench::Fixed(bench::Median(baseCpu), "ms"),
+             bench::Fixed(bench::Median(launchCpu), "ms"),
+             bench::Fixed(bench::Median(baseCpu), "ms"),
              bench::Fixed(bench::Median(launchCpu) - bench::Median(baseCpu), "ms") + " more", "-");
   return 0;
 }

@@ -22,9 +22,8 @@ double RawPerLineUs() {
   for (int i = 0; i < kLines; ++i) {
     SYSTEMTIME t;
     ::GetSystemTime(&t);
-    std::fwprintf(file, L" %ls : %d, %d, %d, %d:%d:%d:%d   : %ls\n", tag.c_str(), t.wYear,
-                  t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds,
-                  kMessage.c_str());
+    std::fwprintf(file, L" %ls : %d, %d, %d, %d:%d:%d:%d   : %ls\n", tag.c_str(), t.wYear, t.wMonth,
+                  t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, kMessage.c_str());
     std::fflush(file);
   }
   const double us = (bench::NowMs() - start) * 1000.0 / kLines;

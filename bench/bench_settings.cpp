@@ -20,14 +20,30 @@ std::wstring Name(int i) { return L"value " + std::to_wstring(i); }
 void Declare(MWSettingsKey& key) {
   for (int i = 0; i < kValues; ++i) {
     switch (i % 8) {
-      case 0: key.AddValue(Name(i), i); break;
-      case 1: key.AddValue(Name(i), static_cast<COLORREF>(0x00753B12 + i)); break;
-      case 2: key.AddValue(Name(i), i * 0.5); break;
-      case 3: key.AddValue(Name(i), L"Kalvex setting " + std::to_wstring(i)); break;
-      case 4: key.AddValue(Name(i), CPoint(i, -i)); break;
-      case 5: key.AddValue(Name(i), CRect(0, 0, 640 + i, 480)); break;
-      case 6: key.AddValue(Name(i), CTime(1000000000 + i)); break;
-      default: key.AddValue(Name(i), std::vector<int>{i, i + 1, i + 2}); break;
+      case 0:
+        key.AddValue(Name(i), i);
+        break;
+      case 1:
+        key.AddValue(Name(i), static_cast<COLORREF>(0x00753B12 + i));
+        break;
+      case 2:
+        key.AddValue(Name(i), i * 0.5);
+        break;
+      case 3:
+        key.AddValue(Name(i), L"Kalvex setting " + std::to_wstring(i));
+        break;
+      case 4:
+        key.AddValue(Name(i), CPoint(i, -i));
+        break;
+      case 5:
+        key.AddValue(Name(i), CRect(0, 0, 640 + i, 480));
+        break;
+      case 6:
+        key.AddValue(Name(i), CTime(1000000000 + i));
+        break;
+      default:
+        key.AddValue(Name(i), std::vector<int>{i, i + 1, i + 2});
+        break;
     }
   }
 }
@@ -54,14 +70,30 @@ std::vector<RawValue> RawValues() {
     const double d = i * 0.5;
     const int array[3] = {i, i + 1, i + 2};
     switch (i % 8) {
-      case 0: values.push_back({Name(i), REG_DWORD, bytes(&i, 4)}); break;
-      case 1: values.push_back({Name(i), REG_DWORD, bytes(&colour, 4)}); break;
-      case 2: values.push_back({Name(i), REG_BINARY, bytes(&d, 8)}); break;
-      case 3: values.push_back({Name(i), REG_SZ, text(L"Kalvex setting " + std::to_wstring(i))}); break;
-      case 4: values.push_back({Name(i), REG_SZ, text(std::to_wstring(i) + L" " + std::to_wstring(-i))}); break;
-      case 5: values.push_back({Name(i), REG_SZ, text(L"0 0 " + std::to_wstring(640 + i) + L" 480")}); break;
-      case 6: values.push_back({Name(i), REG_SZ, text(std::to_wstring(1000000000 + i))}); break;
-      default: values.push_back({Name(i), REG_BINARY, bytes(array, sizeof array)}); break;
+      case 0:
+        values.push_back({Name(i), REG_DWORD, bytes(&i, 4)});
+        break;
+      case 1:
+        values.push_back({Name(i), REG_DWORD, bytes(&colour, 4)});
+        break;
+      case 2:
+        values.push_back({Name(i), REG_BINARY, bytes(&d, 8)});
+        break;
+      case 3:
+        values.push_back({Name(i), REG_SZ, text(L"Kalvex setting " + std::to_wstring(i))});
+        break;
+      case 4:
+        values.push_back({Name(i), REG_SZ, text(std::to_wstring(i) + L" " + std::to_wstring(-i))});
+        break;
+      case 5:
+        values.push_back({Name(i), REG_SZ, text(L"0 0 " + std::to_wstring(640 + i) + L" 480")});
+        break;
+      case 6:
+        values.push_back({Name(i), REG_SZ, text(std::to_wstring(1000000000 + i))});
+        break;
+      default:
+        values.push_back({Name(i), REG_BINARY, bytes(array, sizeof array)});
+        break;
     }
   }
   return values;
@@ -71,8 +103,8 @@ double RawSaveMs(const std::vector<RawValue>& values) {
   const double start = bench::NowMs();
   for (const RawValue& v : values) {
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kPath, 0, const_cast<wchar_t*>(L""), 0,
-                          KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kPath, 0, const_cast<wchar_t*>(L""), 0, KEY_ALL_ACCESS,
+                          nullptr, &key, nullptr) == ERROR_SUCCESS) {
       ::RegSetValueExW(key, v.name.c_str(), 0, v.type, v.bytes.data(),
                        static_cast<DWORD>(v.bytes.size()));
       ::RegCloseKey(key);

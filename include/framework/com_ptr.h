@@ -52,9 +52,7 @@ class ComPtr {
     Reset();
     return &p_;
   }
-  void** ReceiveVoid() noexcept {
-    return reinterpret_cast<void**>(Receive());
-  }
+  void** ReceiveVoid() noexcept { return reinterpret_cast<void**>(Receive()); }
 
   T* Get() const noexcept { return p_; }
   T* operator->() const noexcept { return p_; }

@@ -54,17 +54,16 @@ class KXVM_API CObject {
 #define KX_RUNTIME_CLASS(name) (&name::class##name)
 
 // In the class body of a serialisable class.
-#define KX_DECLARE_SERIAL(name)                              \
- public:                                                     \
-  static const CRuntimeClass class##name;                    \
-  const CRuntimeClass* GetRuntimeClass() const override;     \
+#define KX_DECLARE_SERIAL(name)                          \
+ public:                                                 \
+  static const CRuntimeClass class##name;                \
+  const CRuntimeClass* GetRuntimeClass() const override; \
   static CObject* CreateObject();
 
 // In one source file of that class.
-#define KX_IMPLEMENT_SERIAL(name, base, schema)                                  \
-  CObject* name::CreateObject() { return new name; }                             \
-  const CRuntimeClass name::class##name = {#name, static_cast<int>(sizeof(name)), \
-                                           schema, &name::CreateObject,          \
-                                           KX_RUNTIME_CLASS(base)};              \
-  const CRuntimeClass* name::GetRuntimeClass() const { return KX_RUNTIME_CLASS(name); } \
+#define KX_IMPLEMENT_SERIAL(name, base, schema)                                           \
+  CObject* name::CreateObject() { return new name; }                                      \
+  const CRuntimeClass name::class##name = {#name, static_cast<int>(sizeof(name)), schema, \
+                                           &name::CreateObject, KX_RUNTIME_CLASS(base)};  \
+  const CRuntimeClass* name::GetRuntimeClass() const { return KX_RUNTIME_CLASS(name); }   \
   static const CClassInit kxClassInit##name(KX_RUNTIME_CLASS(name));

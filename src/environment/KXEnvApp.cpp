@@ -82,7 +82,8 @@ void KXEnvApp::Init() {
   const DWORD length = ::GetModuleFileNameW(module, fileName, 260);
   const std::wstring path(fileName, length < 260 ? length : 260);
   const auto slash = path.rfind(L'\\');
-  m_strInstallPath = Normalized(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
+  m_strInstallPath =
+      Normalized(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 
   if (!LocateDataPath()) {
     const std::wstring message = kx::LoadResString(IDS_KX_ERR_NOT_LOCATED);
@@ -181,7 +182,8 @@ int KXEnvApp::LocateEureka() {
   } else {
     WriteDebugLog(std::wstring(L"LocateEureka : failed to access registry value ") + kHklm +
                   kVendorKey + L"\\" + kEurekaDirValue);
-    WriteDebugLog(L"LocateEureka : Now locating based on relative path of Eureka.exe wrt VMLauncher.exe");
+    WriteDebugLog(
+        L"LocateEureka : Now locating based on relative path of Eureka.exe wrt VMLauncher.exe");
   }
 
   const std::wstring candidate = m_strEurekaPath + kEurekaExe;

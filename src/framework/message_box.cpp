@@ -10,8 +10,7 @@ std::wstring HostApplicationName() {
   std::wstring name(path, n < MAX_PATH ? n : 0);
   if (const auto slash = name.find_last_of(L"\\/"); slash != std::wstring::npos)
     name.erase(0, slash + 1);
-  if (const auto dot = name.rfind(L'.'); dot != std::wstring::npos && dot > 0)
-    name.erase(dot);
+  if (const auto dot = name.rfind(L'.'); dot != std::wstring::npos && dot > 0) name.erase(dot);
   return name;
 }
 

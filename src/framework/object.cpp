@@ -65,8 +65,8 @@ const CRuntimeClass* CRuntimeClass::FromName(const char* className) {
   return nullptr;
 }
 
-const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)),
-                                             0xFFFF, nullptr, nullptr};
+const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)), 0xFFFF,
+                                             nullptr, nullptr};
 
 const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }
 CObject::~CObject() = default;

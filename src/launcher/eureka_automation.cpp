@@ -49,8 +49,8 @@ void Invoke(IDispatch* app, DISPID member, WORD flags, VARIANT* result) {
   DISPPARAMS noArguments{nullptr, nullptr, 0, 0};
   ExceptionInfo exception;
   UINT argumentError = 0;
-  const HRESULT hr = app->Invoke(member, IID_NULL, 0, flags, &noArguments, result,
-                                 &exception.info, &argumentError);
+  const HRESULT hr = app->Invoke(member, IID_NULL, 0, flags, &noArguments, result, &exception.info,
+                                 &argumentError);
   if (FAILED(hr)) {
     ComPtr<IErrorInfo> error;
     if (hr == DISP_E_EXCEPTION) error = ErrorInfoFrom(exception.info);

@@ -25,9 +25,7 @@ namespace {
 std::vector<wchar_t> EnvironmentBlock(const std::vector<std::wstring>& extra) {
   // Extra entries replace inherited ones of the same name.
   std::vector<wchar_t> block;
-  auto nameOf = [](const std::wstring& entry) {
-    return entry.substr(0, entry.find(L'=', 1));
-  };
+  auto nameOf = [](const std::wstring& entry) { return entry.substr(0, entry.find(L'=', 1)); };
   for (const auto& entry : extra) {
     block.insert(block.end(), entry.begin(), entry.end());
     block.push_back(L'\0');
@@ -57,10 +55,10 @@ std::wstring GetEnv(const wchar_t* name) {
   return n > 0 && n < 32768 ? std::wstring(value, n) : std::wstring();
 }
 
-ChildResult RunChildScenarioFrom(const std::wstring& self, const std::string& name,
-                                 DWORD timeoutMs, const std::vector<std::wstring>& extraEnv) {
-  std::wstring commandLine = L"\"" + self + L"\" --kx-child=" +
-                             std::wstring(name.begin(), name.end());
+ChildResult RunChildScenarioFrom(const std::wstring& self, const std::string& name, DWORD timeoutMs,
+                                 const std::vector<std::wstring>& extraEnv) {
+  std::wstring commandLine =
+      L"\"" + self + L"\" --kx-child=" + std::wstring(name.begin(), name.end());
   std::vector<wchar_t> env = EnvironmentBlock(extraEnv);
   STARTUPINFOW si{};
   si.cb = sizeof(si);

@@ -20,10 +20,9 @@ struct ChildScenarioRegistration {
 };
 std::map<std::string, ChildScenario>& ChildScenarios();
 
-#define KX_CHILD_SCENARIO(name)                                              \
-  static int KxChild_##name();                                               \
-  static const ::kxtest::ChildScenarioRegistration kxChildReg_##name(#name, \
-                                                                     &KxChild_##name); \
+#define KX_CHILD_SCENARIO(name)                                                               \
+  static int KxChild_##name();                                                                \
+  static const ::kxtest::ChildScenarioRegistration kxChildReg_##name(#name, &KxChild_##name); \
   static int KxChild_##name()
 
 struct ChildResult {

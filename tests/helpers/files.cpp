@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 namespace kxtest {
 
@@ -21,8 +21,7 @@ TempFolder::TempFolder(const std::wstring& hint) {
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
 void CreateFolders(const std::wstring& path) {
-  for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos;
-       pos = path.find(L'\\', pos + 1))
+  for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1))
     ::CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
   ::CreateDirectoryW(path.c_str(), nullptr);
 }
@@ -77,7 +76,8 @@ Report ReadReport(const std::wstring& path) {
        start = end + 1) {
     const std::string line = text.substr(start, end - start);
     const size_t eq = line.find('=');
-    if (!line.empty()) report[line.substr(0, eq)].push_back(eq == std::string::npos ? "" : line.substr(eq + 1));
+    if (!line.empty())
+      report[line.substr(0, eq)].push_back(eq == std::string::npos ? "" : line.substr(eq + 1));
   }
   return report;
 }
@@ -101,8 +101,8 @@ std::string Narrow(const std::wstring& text) {
 
 std::wstring Wide(const std::string& text) {
   if (text.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
+  const int n =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(n, L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
   return out;

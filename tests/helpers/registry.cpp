@@ -7,9 +7,9 @@ namespace kxtest {
 void SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
             const void* data, DWORD size) {
   HKEY key = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   EXPECT_EQ(::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
             ERROR_SUCCESS);
   ::RegCloseKey(key);
@@ -27,9 +27,9 @@ void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWO
 
 void CreateKey(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   ::RegCloseKey(key);
 }
 
@@ -68,8 +68,7 @@ std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path, const std::
   return result;
 }
 
-ScopedRegistryTrees::ScopedRegistryTrees(
-    std::initializer_list<std::pair<HKEY, std::wstring>> trees)
+ScopedRegistryTrees::ScopedRegistryTrees(std::initializer_list<std::pair<HKEY, std::wstring>> trees)
     : trees_(trees) {
   for (const auto& [root, path] : trees_) DeleteTree(root, path);
 }
@@ -79,10 +78,11 @@ ScopedRegistryTrees::~ScopedRegistryTrees() {
 }
 
 ScopedRegistryTrees ProductTrees() {
-  return ScopedRegistryTrees{
-      {HKEY_CURRENT_USER, L"Software\\Brondel"}, {HKEY_LOCAL_MACHINE, L"Software\\Brondel"},
-      {HKEY_CURRENT_USER, L"Software\\Roboris"}, {HKEY_LOCAL_MACHINE, L"Software\\Roboris"},
-      {HKEY_CURRENT_USER, L"Software\\Solidworks"}};
+  return ScopedRegistryTrees{{HKEY_CURRENT_USER, L"Software\\Brondel"},
+                             {HKEY_LOCAL_MACHINE, L"Software\\Brondel"},
+                             {HKEY_CURRENT_USER, L"Software\\Roboris"},
+                             {HKEY_LOCAL_MACHINE, L"Software\\Roboris"},
+                             {HKEY_CURRENT_USER, L"Software\\Solidworks"}};
 }
 
 }  // namespace kxtest

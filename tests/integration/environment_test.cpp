@@ -34,7 +34,8 @@ KX_CHILD_SCENARIO(env_probe) {
   std::wstring report = L"data=" + env->GetDataPath() + L"\ninstall=" +
                         env->GetKXVrtualMachInstallationPath() + L"\nexe=" +
                         env->GetEurekaExeFilePath() + L"\n";
-  if (GetEnv(L"KXT_RELOCATE") == L"1") report += L"relocate=" + std::to_wstring(env->LocateDataPath());
+  if (GetEnv(L"KXT_RELOCATE") == L"1")
+    report += L"relocate=" + std::to_wstring(env->LocateDataPath());
   WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
   return 0;
 }
@@ -42,12 +43,9 @@ KX_CHILD_SCENARIO(env_probe) {
 // Child: no data folder anywhere. The box's text is recorded before OK,
 // since OK ends the process.
 KX_CHILD_SCENARIO(env_no_data) {
-  std::thread([] {
-    std::wstring caption;
-    AnswerNextMessageBox(20000, &caption, [&caption](const std::wstring& text) {
-      WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(text + L"|" + caption));
-    });
-  }).detach();
+  const MessageBoxWatcher boxes([](const std::wstring& text, const std::wstring& caption) {
+    WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(text + L"|" + caption));
+  });
   KXEnvApp::Instance();
   return 42;
 }
@@ -156,22 +154,24 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
 
   EXPECT_EQ(exe(), install + "Eureka.exe");
   auto expected = head;
-  expected.insert(expected.end(),
-                  {noCuValue, "LocateEureka : failed to open registry HKEY_LOCAL_MACHINE\\" + kVendor,
-                   "LocateEureka : Now locating based on relative path of Eureka.exe based on "
-                   "location of VMLauncher.exe",
-                   "LocateEureka : Error, Eureka.exe not found at " + install});
+  expected.insert(
+      expected.end(),
+      {noCuValue, "LocateEureka : failed to open registry HKEY_LOCAL_MACHINE\\" + kVendor,
+       "LocateEureka : Now locating based on relative path of Eureka.exe based on "
+       "location of VMLauncher.exe",
+       "LocateEureka : Error, Eureka.exe not found at " + install});
   EXPECT_EQ(Log(), expected);
 
   CreateKey(HKEY_LOCAL_MACHINE, kVendorKey);
   WriteFileBytes(install_.Path() + L"Eureka.exe", "MZ");
   EXPECT_EQ(exe(), install + "Eureka.exe");
-  EXPECT_EQ(Tail(Log(), 3),
-            (std::vector<std::string>{
-                "LocateEureka : failed to access registry value HKEY_LOCAL_MACHINE\\" + kVendor +
-                    "\\EurekaDir",
-                "LocateEureka : Now locating based on relative path of Eureka.exe wrt VMLauncher.exe",
-                "LocateEureka : Success, Path of Eureka.exe is " + install}));
+  EXPECT_EQ(
+      Tail(Log(), 3),
+      (std::vector<std::string>{
+          "LocateEureka : failed to access registry value HKEY_LOCAL_MACHINE\\" + kVendor +
+              "\\EurekaDir",
+          "LocateEureka : Now locating based on relative path of Eureka.exe wrt VMLauncher.exe",
+          "LocateEureka : Success, Path of Eureka.exe is " + install}));
 
   // The vendor folder is trusted unseen, and "%d" in it is logged as it stands.
   SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", empty.Path() + L"%d%s");
@@ -188,7 +188,8 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   // A folder without Eureka.exe is logged with the full candidate.
   SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", empty.Path());
   EXPECT_EQ(exe(), Narrow(empty.Path()) + "%d%s\\Eureka.exe");
-  EXPECT_EQ(Log()[3], "LocateEureka : failed to findFileData " + Narrow(empty.Path()) + "Eureka.exe");
+  EXPECT_EQ(Log()[3],
+            "LocateEureka : failed to findFileData " + Narrow(empty.Path()) + "Eureka.exe");
 
   // The machine-wide value when the current user's key lacks it; then the user's own.
   DeleteValue(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath");

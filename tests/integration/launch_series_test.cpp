@@ -1,10 +1,9 @@
 // Twenty launches in a row whose Eureka ends badly leave the host as they
 // found it: no handle and no memory kept per launch.
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <gtest/gtest.h>
-
 #include <thread>
 
 #include "MWVMLauncher.h"
@@ -87,8 +86,8 @@ KX_CHILD_SCENARIO(launch_series) {
   }
   WriteFileBytes(GetEnv(L"KXT_RESULT"),
                  std::to_string(failures) + " " + std::to_string(first.handles) + " " +
-                     std::to_string(last.handles) + " " + std::to_string(first.privateBytes) +
-                     " " + std::to_string(last.privateBytes));
+                     std::to_string(last.handles) + " " + std::to_string(first.privateBytes) + " " +
+                     std::to_string(last.privateBytes));
   return 0;
 }
 
@@ -106,8 +105,8 @@ TEST(LaunchSeries, TwentyBadEndingsLeakNoHandleAndNoMemory) {
   ASSERT_TRUE(run.finished);
   int failures = -1;
   unsigned long handles[2] = {}, memory[2] = {};
-  ASSERT_EQ(std::sscanf(ReadFileBytes(result).c_str(), "%d %lu %lu %lu %lu", &failures,
-                        &handles[0], &handles[1], &memory[0], &memory[1]),
+  ASSERT_EQ(std::sscanf(ReadFileBytes(result).c_str(), "%d %lu %lu %lu %lu", &failures, &handles[0],
+                        &handles[1], &memory[0], &memory[1]),
             5);
   EXPECT_EQ(failures, 0);
   EXPECT_GT(handles[0], 0u);

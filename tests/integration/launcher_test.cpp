@@ -2,8 +2,8 @@
 // real stand-in Eureka.exe started in its own folder, the Running Object
 // Table, the log and the message boxes. Each launch runs in a child process
 // (LaunchEureka blocks, and the environment lives once per process).
-#include <gtest/gtest.h>
 #include <comdef.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -44,9 +44,7 @@ DWORD WaitForRecordedPid(const std::wstring& record) {
 // Child: one launch with logging on; records the result, each message box
 // (answered with OK) and an escaping _com_error.
 KX_CHILD_SCENARIO(launch) {
-  MessageBoxWatcher boxes(GetEnv(L"KXT_BOX_DELAY_MS").empty()
-                              ? 0
-                              : static_cast<DWORD>(_wtoi(GetEnv(L"KXT_BOX_DELAY_MS").c_str())));
+  const MessageBoxWatcher boxes;
   MWVMLauncher launcher;
   launcher.SetDebugMode(KXSeDebugOn, 1, L"LaunchTest");
   std::wstring report;
@@ -65,12 +63,12 @@ KX_CHILD_SCENARIO(launch) {
         const std::wstring record = GetEnv(L"EUREKA_STANDIN_RECORD") + L".other";
         publisher = std::make_unique<StartedProcess>(
             ProgramFolder() + L"Eureka.exe", L"-langeng",
-            std::vector<std::wstring>{L"EUREKA_STANDIN_PUBLISH_PID=" + std::to_wstring(pid),
-                                      L"EUREKA_STANDIN_PUBLISH_DELAY_MS=0",
-                                      L"EUREKA_STANDIN_RECORD=" + record,
-                                      L"EUREKA_STANDIN_WINDOW=0",
-                                      L"EUREKA_STANDIN_LIFETIME_MS=10000"});
-        for (int i = 0; i < 1000 && ReadFileBytes(record).find("published=") == std::string::npos; ++i)
+            std::vector<std::wstring>{
+                L"EUREKA_STANDIN_PUBLISH_PID=" + std::to_wstring(pid),
+                L"EUREKA_STANDIN_PUBLISH_DELAY_MS=0", L"EUREKA_STANDIN_RECORD=" + record,
+                L"EUREKA_STANDIN_WINDOW=0", L"EUREKA_STANDIN_LIFETIME_MS=10000"});
+        for (int i = 0; i < 1000 && ReadFileBytes(record).find("published=") == std::string::npos;
+             ++i)
           ::Sleep(2);
         ::TerminateProcess(eureka, 6);
       } else {
@@ -122,14 +120,11 @@ class Launch : public testing::Test {
   std::wstring ExePath() const { return sim_.Path() + L"Eureka.exe"; }
   std::wstring RecordPath() const { return data_.Path() + L"eureka-record.txt"; }
   std::wstring LogFile() const { return data_.Path() + L"KXVirtualMachine.log"; }
-  Report Record() const {
-    return ReadReport(RecordPath());
-  }
+  Report Record() const { return ReadReport(RecordPath()); }
 
   // Runs one launch in a child; stand-in options are EUREKA_STANDIN_* values.
-  Report Run(std::vector<std::wstring> options = {},
-                                                      DWORD timeoutMs = 60000,
-                                                      const std::wstring& program = {}) {
+  Report Run(std::vector<std::wstring> options = {}, DWORD timeoutMs = 60000,
+             const std::wstring& program = {}) {
     ::DeleteFileW(RecordPath().c_str());
     const std::wstring result = data_.Path() + L"launch-result.txt";
     ::DeleteFileW(result.c_str());
@@ -221,11 +216,13 @@ TEST_F(Launch, FirstLookupComesAfterOneSecondAndConvertsTheVersion) {
   ASSERT_GE(found, 0);
   EXPECT_GE((found - created + 86400000) % 86400000, 1000);
   EXPECT_LT((found - created + 86400000) % 86400000, 1900);
-  EXPECT_EQ(Tail(Messages(), 1), std::vector<std::string>{"MWVMLauncher::LaunchEureka : ApiVersion = 7 "});
+  EXPECT_EQ(Tail(Messages(), 1),
+            std::vector<std::string>{"MWVMLauncher::LaunchEureka : ApiVersion = 7 "});
 
   // A text that reads as a number converts too.
   Run({L"API_VERSION=bstr:17"});
-  EXPECT_EQ(Tail(Messages(), 1), std::vector<std::string>{"MWVMLauncher::LaunchEureka : ApiVersion = 17 "});
+  EXPECT_EQ(Tail(Messages(), 1),
+            std::vector<std::string>{"MWVMLauncher::LaunchEureka : ApiVersion = 17 "});
 }
 
 TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
@@ -256,11 +253,11 @@ TEST_F(Launch, EurekaThatEndsBeforePublishingIsNotSupervised) {
 TEST_F(Launch, ExitCode259CountsAsRunningAndNeverPublishedKeepsPolling) {
   // Exits at once with STILL_ACTIVE as its code: the launch keeps polling.
   const std::wstring result = data_.Path() + L"launch-result.txt";
-  ChildResult run = RunChildScenario(
-      "launch", 4500,
-      {L"KXT_RESULT=" + result, L"EUREKA_STANDIN_RECORD=" + RecordPath(),
-       L"EUREKA_STANDIN_PUBLISH_DELAY_MS=never", L"EUREKA_STANDIN_EXIT_AFTER_MS=100",
-       L"EUREKA_STANDIN_EXIT_CODE=259"});
+  ChildResult run =
+      RunChildScenario("launch", 4500,
+                       {L"KXT_RESULT=" + result, L"EUREKA_STANDIN_RECORD=" + RecordPath(),
+                        L"EUREKA_STANDIN_PUBLISH_DELAY_MS=never",
+                        L"EUREKA_STANDIN_EXIT_AFTER_MS=100", L"EUREKA_STANDIN_EXIT_CODE=259"});
   EXPECT_FALSE(run.finished);
   EXPECT_EQ(Record()["exit"], std::vector<std::string>{"259"});
   auto messages = Messages();
@@ -307,9 +304,10 @@ TEST_F(Launch, ErrorsShowTheirNumberedMessageOnceAndLogTwoLines) {
       "location.\\nTry reinstalling Kalvex Virtual Machine or contact your reseller.\\n";
   EXPECT_EQ(result["box"], std::vector<std::string>{text214});
   std::string log = ReadFileBytes(LogFile());
-  EXPECT_NE(log.find("   : MWVMLauncher::HandleError : Error resource ID : 1030   And Exit VM = 0\r\n"
-                     " LaunchTest : "),
-            std::string::npos);
+  EXPECT_NE(
+      log.find("   : MWVMLauncher::HandleError : Error resource ID : 1030   And Exit VM = 0\r\n"
+               " LaunchTest : "),
+      std::string::npos);
   EXPECT_NE(log.find("   : Error 214 :\r\n\r\nUnable to start Kalvex Virtual Machine - program not "
                      "found at installed location.\r\nTry reinstalling Kalvex Virtual Machine or "
                      "contact your reseller.\r\n"),
@@ -320,11 +318,13 @@ TEST_F(Launch, ErrorsShowTheirNumberedMessageOnceAndLogTwoLines) {
   WriteFileBytes(ExePath(), "not a program");
   result = Run();
   EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
-  EXPECT_EQ(result["box"], std::vector<std::string>{
-                               "Error 204 :\\n\\nUnable to start Kalvex Virtual Machine process.\\n"});
+  EXPECT_EQ(result["box"],
+            std::vector<std::string>{
+                "Error 204 :\\n\\nUnable to start Kalvex Virtual Machine process.\\n"});
   log = ReadFileBytes(LogFile());
-  EXPECT_NE(log.find("   : MWVMLauncher::HandleError : Error resource ID : 1024   And Exit VM = 0\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      log.find("   : MWVMLauncher::HandleError : Error resource ID : 1024   And Exit VM = 0\r\n"),
+      std::string::npos);
 
   // Not located: no vendor key and nothing beside the library.
   DeleteTree(HKEY_LOCAL_MACHINE, kVendorKey);
@@ -344,8 +344,8 @@ TEST_F(Launch, ErrorsShowTheirNumberedMessageOnceAndLogTwoLines) {
 TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {
   // Unquoted, C:\Program Files\...\Eureka.exe could also be read as
   // C:\Program.exe with arguments; a program planted there must not run.
-  const std::wstring folder = L"C:\\Program Files\\Kalvex Sim " +
-                              std::to_wstring(::GetCurrentProcessId()) + L"\\";
+  const std::wstring folder =
+      L"C:\\Program Files\\Kalvex Sim " + std::to_wstring(::GetCurrentProcessId()) + L"\\";
   CreateFolders(folder);
   CopyFileTo(ProgramFolder() + L"Eureka.exe", folder + L"Eureka.exe");
   CopyFileTo(ProgramFolder() + L"Eureka.exe", L"C:\\Program.exe");
@@ -384,4 +384,105 @@ TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
   EXPECT_EQ(ParseLogLine(lines[3]).message.substr(0, 56),
             "LocateEureka : failed to findFileData C:\\kxtest\\Simulaci");
   EXPECT_EQ(ParseLogLine(lines.back()).message, "MWVMLauncher::LaunchEureka : ApiVersion = 42 ");
+}
+
+namespace {
+
+// An in-process IEurekaApplicationDisp that counts references and records calls.
+class FakeEureka : public IEurekaApplicationDisp {
+ public:
+  ULONG refs = 1;
+  int closeCalls = 0;
+  UINT lastArgumentCount = 99;
+  bool lastAskedForResult = true;
+  WORD lastFlags = 0;
+  HRESULT closeResult = S_OK;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = this;
+    return AddRef(), S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT*) override {
+    ++closeCalls;
+    lastFlags = flags;
+    lastArgumentCount =
+        id == kEurekaDispIdCloseAllDocumentsAndExit ? params->cArgs + params->cNamedArgs : 99;
+    lastAskedForResult = result != nullptr;
+    if (closeResult == DISP_E_EXCEPTION && exception) {
+      *exception = EXCEPINFO{};
+      exception->scode = E_ACCESSDENIED;
+      exception->bstrSource = ::SysAllocString(L"Eureka");
+      exception->bstrDescription = ::SysAllocString(L"A document could not be closed.");
+    }
+    return closeResult;
+  }
+};
+
+}  // namespace
+
+TEST(LauncherLink, ReferencesFollowTheOwnershipRule) {
+  FakeEureka app;
+  {
+    MWVMLauncher launcher;
+    launcher.SetEurekaApp(&app);
+    EXPECT_EQ(app.refs, 2u);
+    launcher.SetEurekaApp(&app);  // the held pointer again: nothing changes
+    EXPECT_EQ(app.refs, 2u);
+
+    MWVMLauncher copy(launcher);  // a copy takes its own reference
+    EXPECT_EQ(app.refs, 3u);
+    MWVMLauncher assigned;
+    assigned = copy;
+    EXPECT_EQ(app.refs, 4u);
+    assigned = assigned;  // self-assignment keeps the count
+    EXPECT_EQ(app.refs, 4u);
+
+    launcher.SetEurekaApp(nullptr);  // releases the held link
+    EXPECT_EQ(app.refs, 3u);
+    assigned = launcher;  // takes the null link, drops its old one
+    EXPECT_EQ(app.refs, 2u);
+  }
+  EXPECT_EQ(app.refs, 1u);  // the destructors released the rest
+}
+
+TEST(LauncherLink, CloseAllDocAndExitCallsTheApplicationThenDropsTheLink) {
+  FakeEureka app;
+  MWVMLauncher launcher;
+  launcher.SetEurekaApp(&app);
+  EXPECT_EQ(launcher.CloseAllDocAndExitVM(), 1);
+  EXPECT_EQ(app.closeCalls, 1);
+  EXPECT_EQ(app.lastFlags, DISPATCH_METHOD);
+  EXPECT_EQ(app.lastArgumentCount, 0u);
+  EXPECT_FALSE(app.lastAskedForResult);
+  EXPECT_EQ(app.refs, 1u);
+
+  // With neither link nor process it only logs.
+  EXPECT_EQ(launcher.CloseAllDocAndExitVM(), 1);
+  EXPECT_EQ(app.closeCalls, 1);
+
+  // A failing call reaches the host with the application's text and keeps the link.
+  app.closeResult = DISP_E_EXCEPTION;
+  launcher.SetEurekaApp(&app);
+  try {
+    launcher.CloseAllDocAndExitVM();
+    ADD_FAILURE() << "no _com_error";
+  } catch (const _com_error& e) {
+    EXPECT_EQ(e.Error(), DISP_E_EXCEPTION);
+    EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(e.Description())),
+              L"A document could not be closed.");
+    EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(e.Source())), L"Eureka");
+  }
+  EXPECT_EQ(app.refs, 2u);
+  app.closeResult = E_FAIL;
+  EXPECT_THROW(launcher.CloseAllDocAndExitVM(), _com_error);
+  launcher.SetEurekaApp(nullptr);
+  EXPECT_EQ(app.refs, 1u);
 }

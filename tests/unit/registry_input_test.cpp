@@ -13,8 +13,8 @@ using namespace kxtest;
 
 namespace {
 
-const DWORD kTypes[] = {REG_NONE,     REG_SZ,        REG_EXPAND_SZ, REG_BINARY,
-                        REG_DWORD,    REG_MULTI_SZ,  REG_QWORD,     REG_DWORD_BIG_ENDIAN};
+const DWORD kTypes[] = {REG_NONE,  REG_SZ,       REG_EXPAND_SZ, REG_BINARY,
+                        REG_DWORD, REG_MULTI_SZ, REG_QWORD,     REG_DWORD_BIG_ENDIAN};
 const DWORD kLengths[] = {0, 1, 255, 256, 65536};
 
 // 'A's, so that every length that reads reads as non-empty text.

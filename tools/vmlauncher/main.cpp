@@ -91,9 +91,10 @@ int wmain(int argc, wchar_t** argv) {
     return launcher.LaunchEureka() == 1 ? 0 : 1;
   } catch (const _com_error& e) {
     const _bstr_t description = e.Description();
-    const wchar_t* text = description.length() ? static_cast<const wchar_t*>(description)
-                                               : e.ErrorMessage();
-    std::fwprintf(stderr, L"VMLauncher: Kalvex Virtual Machine automation call failed: 0x%08lX %ls\n",
+    const wchar_t* text =
+        description.length() ? static_cast<const wchar_t*>(description) : e.ErrorMessage();
+    std::fwprintf(stderr,
+                  L"VMLauncher: Kalvex Virtual Machine automation call failed: 0x%08lX %ls\n",
                   static_cast<unsigned long>(e.Error()), text ? text : L"");
     return 3;
   }

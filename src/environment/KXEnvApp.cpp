@@ -110,7 +110,7 @@ int LocateDataPathIn(std::wstring& dataPath, HKEY root, const wchar_t* keyPath,
                      const wchar_t* owner) {
   dataPath.clear();
   kx::ScopedHKey key;
-  if (key.Open(root, keyPath, KEY_READ) != ERROR_SUCCESS) return 0;
+  if (kx::OpenKey(key, root, keyPath, KEY_READ) != ERROR_SUCCESS) return 0;
   std::wstring folder = ReadFolderValue(key.Get(), kDataPathValue);
   if (!folder.empty()) {
     dataPath = Normalized(std::move(folder));
@@ -134,7 +134,7 @@ int KXEnvApp::LocateSEDataPath(HKEY root) {
 std::wstring KXEnvApp::GetKXEurekaPath() {
   WriteDebugLog(L"CKXSolidsApp::GetKXEurekaPath");
   kx::ScopedHKey key;
-  if (key.Open(HKEY_CURRENT_USER, kProductKey, KEY_READ) != ERROR_SUCCESS) return {};
+  if (kx::OpenKey(key, HKEY_CURRENT_USER, kProductKey, KEY_READ) != ERROR_SUCCESS) return {};
   WriteDebugLog(std::wstring(L"Successful Open ") + kHkcu + kProductKey);
   std::wstring folder = ReadFolderValue(key.Get(), kEurekaExePathValue);
   if (!folder.empty()) return Normalized(std::move(folder));
@@ -145,7 +145,7 @@ std::wstring KXEnvApp::GetKXEurekaPath() {
 
 std::wstring KXEnvApp::GetKXEurekaPathHKeyMach() {
   kx::ScopedHKey key;
-  if (key.Open(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ) != ERROR_SUCCESS) return {};
+  if (kx::OpenKey(key, HKEY_LOCAL_MACHINE, kProductKey, KEY_READ) != ERROR_SUCCESS) return {};
   std::wstring folder = ReadFolderValue(key.Get(), kEurekaExePathValue);
   if (!folder.empty()) return Normalized(std::move(folder));
   WriteDebugLog(std::wstring(L"GetKXEurekaPath : failed to access registry value ") + kHklm +
@@ -168,7 +168,7 @@ int KXEnvApp::LocateEureka() {
   }
 
   kx::ScopedHKey vendor;
-  if (vendor.Open(HKEY_LOCAL_MACHINE, kVendorKey, KEY_READ) != ERROR_SUCCESS) {
+  if (kx::OpenKey(vendor, HKEY_LOCAL_MACHINE, kVendorKey, KEY_READ) != ERROR_SUCCESS) {
     WriteDebugLog(std::wstring(L"LocateEureka : failed to open registry ") + kHklm + kVendorKey);
     WriteDebugLog(
         L"LocateEureka : Now locating based on relative path of Eureka.exe based on location of "

@@ -113,7 +113,7 @@ void SyncDebugFlag() {
   kx::AutoLock hold(kx::LibraryLock());
   LogState& s = State();
   kx::ScopedHKey key;
-  if (key.Open(HKEY_CURRENT_USER, kDebugKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+  if (kx::OpenKey(key, HKEY_CURRENT_USER, kDebugKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
   switch (s.mode) {
     case KXSeDebugRegistry: {
       DWORD flag = 0;

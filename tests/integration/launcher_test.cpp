@@ -20,6 +20,7 @@
 #include "registry.h"
 
 using namespace kxtest;
+using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -137,7 +138,7 @@ class Launch : public testing::Test {
     return ReadReport(result);
   }
 
-  std::vector<std::string> Messages() const { return LogMessages(LogFile()); }
+  Lines Messages() const { return LogMessages(LogFile()); }
 
   ScopedRegistryTrees trees_ = ProductTrees();
   TempFolder data_{L"launch data"};
@@ -145,8 +146,8 @@ class Launch : public testing::Test {
   ChildResult lastRun_;
 };
 
-std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t n) {
-  return lines.size() < n ? lines : std::vector<std::string>(lines.end() - n, lines.end());
+Lines Tail(const Lines& lines, size_t n) {
+  return lines.size() < n ? lines : Lines(lines.end() - n, lines.end());
 }
 
 }  // namespace
@@ -154,53 +155,48 @@ std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t n) {
 TEST_F(Launch, SuccessfulLaunchLogsEveryStepAndStartsEurekaInTheUsersLanguage) {
   auto result = Run();
   ASSERT_TRUE(lastRun_.finished);
-  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(result["result"], Lines{"1"});
   EXPECT_TRUE(result["box"].empty());
 
   // Unquoted despite the blank, the code right after -lang; the host's folder.
   auto record = Record();
-  EXPECT_EQ(record["commandline"], std::vector<std::string>{Narrow(ExePath()) + " -langdeu"});
+  EXPECT_EQ(record["commandline"], Lines{Narrow(ExePath()) + " -langdeu"});
   wchar_t cwd[MAX_PATH];
   ::GetCurrentDirectoryW(MAX_PATH, cwd);
-  std::wstring hostFolder = cwd;
-  if (hostFolder.back() != L'\\') hostFolder += L'\\';
+  auto folder = [](std::string f) { return f.back() == '\\' ? f : f + '\\'; };
   ASSERT_EQ(record["cwd"].size(), 1u);
-  std::string recordedCwd = record["cwd"][0];
-  if (recordedCwd.back() != '\\') recordedCwd += '\\';
-  EXPECT_EQ(recordedCwd, Narrow(hostFolder));
-  EXPECT_EQ(record["exit"], std::vector<std::string>{"0"});  // ended by itself: supervised
+  EXPECT_EQ(folder(record["cwd"][0]), folder(Narrow(cwd)));
+  EXPECT_EQ(record["exit"], Lines{"0"});  // ended by itself: supervised
 
-  const std::string sim = Narrow(sim_.Path());
-  const std::string cu = "HKEY_CURRENT_USER\\Software\\Brondel\\Kalvex\\Kalvex 2023x64";
-  const std::vector<std::string> locate = {
+  const std::string cu = "HKEY_CURRENT_USER\\" + Narrow(kProductKey);
+  const Lines locate = {
       "CKXSolidsApp::LocateEureka", "CKXSolidsApp::GetKXEurekaPath", "Successful Open " + cu,
       "GetKXEurekaPath : failed to access registry value " + cu + "\\EurekaExePath",
-      "LocateEureka : " + sim};
-  std::vector<std::string> expected = locate;
+      "LocateEureka : " + Narrow(sim_.Path())};
+  Lines expected = locate;
   expected.push_back("MWVMLauncher::LaunchEureka : Trying to locate Eureka");
   expected.insert(expected.end(), locate.begin(), locate.end());
-  for (const char* line : {"MWVMLauncher::LaunchEureka : checking for Eureka.exe at location"})
-    expected.push_back(line);
-  expected.push_back(Narrow(ExePath()));
-  expected.push_back("MWVMLauncher::LaunchEureka : Created Eureka process");
-  expected.push_back("MWVMLauncher::LaunchEureka : Splash screen terminated");
-  expected.push_back("MWVMLauncher::LaunchEureka : ApiVersion = 42 ");
+  expected.insert(expected.end(),
+                  {"MWVMLauncher::LaunchEureka : checking for Eureka.exe at location",
+                   Narrow(ExePath()), "MWVMLauncher::LaunchEureka : Created Eureka process",
+                   "MWVMLauncher::LaunchEureka : Splash screen terminated",
+                   "MWVMLauncher::LaunchEureka : ApiVersion = 42 "});
   EXPECT_EQ(Messages(), expected);
 
   // Other stored languages give their codes.
   SetString(HKEY_CURRENT_USER, kProductKey, L"Language", L"Chinese-Traditional");
   Run();
-  EXPECT_EQ(Record()["lang"], std::vector<std::string>{"zho"});
+  EXPECT_EQ(Record()["lang"], Lines{"zho"});
   SetString(HKEY_CURRENT_USER, kProductKey, L"Language", L"Automatic");
   SetDword(HKEY_CURRENT_USER, kSolidworksKey, L"Use English language", 1);
   Run();
-  EXPECT_EQ(Record()["commandline"], std::vector<std::string>{Narrow(ExePath()) + " -langeng"});
+  EXPECT_EQ(Record()["commandline"], Lines{Narrow(ExePath()) + " -langeng"});
 }
 
 TEST_F(Launch, FirstLookupComesAfterOneSecondAndConvertsTheVersion) {
   // Published at once, found only after the first full second.
   auto result = Run({L"API_VERSION=i2:7"});
-  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(result["result"], Lines{"1"});
   const auto lines = ReadLines(LogFile());
   auto timeOf = [&lines](const std::string& message) {
     for (const auto& line : lines) {
@@ -216,54 +212,43 @@ TEST_F(Launch, FirstLookupComesAfterOneSecondAndConvertsTheVersion) {
   ASSERT_GE(found, 0);
   EXPECT_GE((found - created + 86400000) % 86400000, 1000);
   EXPECT_LT((found - created + 86400000) % 86400000, 1900);
-  EXPECT_EQ(Tail(Messages(), 1),
-            std::vector<std::string>{"MWVMLauncher::LaunchEureka : ApiVersion = 7 "});
+  EXPECT_EQ(Tail(Messages(), 1), Lines{"MWVMLauncher::LaunchEureka : ApiVersion = 7 "});
 
   // A text that reads as a number converts too.
   Run({L"API_VERSION=bstr:17"});
-  EXPECT_EQ(Tail(Messages(), 1),
-            std::vector<std::string>{"MWVMLauncher::LaunchEureka : ApiVersion = 17 "});
+  EXPECT_EQ(Tail(Messages(), 1), Lines{"MWVMLauncher::LaunchEureka : ApiVersion = 17 "});
 }
 
 TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
   auto result = Run({L"API_VERSION=bstr:abc"});
-  EXPECT_EQ(result["com_error"], std::vector<std::string>{"0x80020005"});  // DISP_E_TYPEMISMATCH
-  EXPECT_EQ(result["apartment_left"], std::vector<std::string>{"1"});
+  EXPECT_EQ(result["com_error"], Lines{"0x80020005"});  // DISP_E_TYPEMISMATCH
+  EXPECT_EQ(result["apartment_left"], Lines{"1"});
   EXPECT_TRUE(result["result"].empty());
 
   // The application's own exception text travels with it.
   result = Run({L"API_VERSION=exception"});
-  ASSERT_EQ(result["com_error"], std::vector<std::string>{"0x80020009"});
+  ASSERT_EQ(result["com_error"], Lines{"0x80020009"});
   ASSERT_EQ(result["description"].size(), 1u);
   EXPECT_FALSE(result["description"][0].empty());
-  EXPECT_EQ(result["apartment_left"], std::vector<std::string>{"1"});
-  EXPECT_EQ(Tail(Messages(), 1),
-            std::vector<std::string>{"MWVMLauncher::LaunchEureka : Splash screen terminated"});
+  EXPECT_EQ(result["apartment_left"], Lines{"1"});
+  EXPECT_EQ(Tail(Messages(), 1), Lines{"MWVMLauncher::LaunchEureka : Splash screen terminated"});
 }
 
 TEST_F(Launch, EurekaThatEndsBeforePublishingIsNotSupervised) {
   auto result = Run({L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=200", L"EXIT_CODE=4"});
-  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(result["result"], Lines{"1"});
   EXPECT_EQ(Tail(Messages(), 3),
-            (std::vector<std::string>{"MWVMLauncher::LaunchEureka : Created Eureka process",
-                                      "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
-                                      "MWVMLauncher::LaunchEureka : Splash screen terminated"}));
+            (Lines{"MWVMLauncher::LaunchEureka : Created Eureka process",
+                   "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
+                   "MWVMLauncher::LaunchEureka : Splash screen terminated"}));
 }
 
 TEST_F(Launch, ExitCode259CountsAsRunningAndNeverPublishedKeepsPolling) {
   // Exits at once with STILL_ACTIVE as its code: the launch keeps polling.
-  const std::wstring result = data_.Path() + L"launch-result.txt";
-  ChildResult run =
-      RunChildScenario("launch", 4500,
-                       {L"KXT_RESULT=" + result, L"EUREKA_STANDIN_RECORD=" + RecordPath(),
-                        L"EUREKA_STANDIN_PUBLISH_DELAY_MS=never",
-                        L"EUREKA_STANDIN_EXIT_AFTER_MS=100", L"EUREKA_STANDIN_EXIT_CODE=259"});
-  EXPECT_FALSE(run.finished);
-  EXPECT_EQ(Record()["exit"], std::vector<std::string>{"259"});
-  auto messages = Messages();
-  EXPECT_EQ(std::count(messages.begin(), messages.end(),
-                       "MWVMLauncher::LaunchEureka : Eureka process exited abruptly"),
-            0);
+  Run({L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=100", L"EXIT_CODE=259"}, 4500);
+  EXPECT_FALSE(lastRun_.finished);
+  EXPECT_EQ(Record()["exit"], Lines{"259"});
+  EXPECT_EQ(Tail(Messages(), 1), Lines{"MWVMLauncher::LaunchEureka : Created Eureka process"});
 }
 
 TEST_F(Launch, ObjectUnderAnotherPidIsNeverFoundAndCopiesShareTheProcess) {
@@ -274,57 +259,56 @@ TEST_F(Launch, ObjectUnderAnotherPidIsNeverFoundAndCopiesShareTheProcess) {
   ASSERT_TRUE(other.Started());
   auto result = Run({L"PUBLISH_DELAY_MS=never", L"LIFETIME_MS=", L"KXT_COPY_CLOSE_AFTER_MS=2600"});
   other.Terminate();
-  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
-  EXPECT_EQ(result["eureka_exit"], std::vector<std::string>{"0"});  // TerminateProcess(..., 0)
-  const auto messages = Messages();
-  EXPECT_EQ(Tail(messages, 4),
-            (std::vector<std::string>{"MWVMLauncher::LaunchEureka : Created Eureka process",
-                                      "MWVMLauncher::CloseAllDocAndExitVM",
-                                      "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
-                                      "MWVMLauncher::LaunchEureka : Splash screen terminated"}));
+  EXPECT_EQ(result["result"], Lines{"1"});
+  EXPECT_EQ(result["eureka_exit"], Lines{"0"});  // TerminateProcess(..., 0)
+  EXPECT_EQ(Tail(Messages(), 4),
+            (Lines{"MWVMLauncher::LaunchEureka : Created Eureka process",
+                   "MWVMLauncher::CloseAllDocAndExitVM",
+                   "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
+                   "MWVMLauncher::LaunchEureka : Splash screen terminated"}));
 }
 
 TEST_F(Launch, FoundAndExitedInTheSamePassIsStillQueriedAndSupervised) {
   // Another copy publishes under the launched one's pid, which ends at once.
   auto result = Run({L"PUBLISH_DELAY_MS=never", L"KXT_PUBLISH_FOR_IT=1"});
-  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(result["result"], Lines{"1"});
   EXPECT_EQ(Tail(Messages(), 3),
-            (std::vector<std::string>{"MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
-                                      "MWVMLauncher::LaunchEureka : Splash screen terminated",
-                                      "MWVMLauncher::LaunchEureka : ApiVersion = 42 "}));
+            (Lines{"MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
+                   "MWVMLauncher::LaunchEureka : Splash screen terminated",
+                   "MWVMLauncher::LaunchEureka : ApiVersion = 42 "}));
 }
 
 TEST_F(Launch, ErrorsShowTheirNumberedMessageOnceAndLogTwoLines) {
   // Executable missing where the vendor key points.
   ::DeleteFileW(ExePath().c_str());
   auto result = Run();
-  EXPECT_EQ(result["result"], std::vector<std::string>{"0"});
+  EXPECT_EQ(result["result"], Lines{"0"});
   const std::string text214 =
       "Error 214 :\\n\\nUnable to start Kalvex Virtual Machine - program not found at installed "
       "location.\\nTry reinstalling Kalvex Virtual Machine or contact your reseller.\\n";
-  EXPECT_EQ(result["box"], std::vector<std::string>{text214});
-  std::string log = ReadFileBytes(LogFile());
-  EXPECT_NE(
-      log.find("   : MWVMLauncher::HandleError : Error resource ID : 1030   And Exit VM = 0\r\n"
-               " LaunchTest : "),
-      std::string::npos);
-  EXPECT_NE(log.find("   : Error 214 :\r\n\r\nUnable to start Kalvex Virtual Machine - program not "
-                     "found at installed location.\r\nTry reinstalling Kalvex Virtual Machine or "
-                     "contact your reseller.\r\n"),
-            std::string::npos);
+  EXPECT_EQ(result["box"], Lines{text214});
+  auto logged = [this](const std::string& text) {
+    return ReadFileBytes(LogFile()).find(text) != std::string::npos;
+  };
+  // The id line, then the message as one call (its line feeds become CR LF).
+  EXPECT_TRUE(
+      logged("   : MWVMLauncher::HandleError : Error resource ID : 1030   And Exit VM = 0\r\n"
+             " LaunchTest : "));
+  EXPECT_TRUE(
+      logged("   : Error 214 :\r\n\r\nUnable to start Kalvex Virtual Machine - program not "
+             "found at installed location.\r\nTry reinstalling Kalvex Virtual Machine or "
+             "contact your reseller.\r\n"));
+  const std::string log = ReadFileBytes(LogFile());
   EXPECT_EQ(log.rfind("Error 214"), log.find("Error 214"));
 
   // A file that is no program: process creation fails, the launch still says 1.
   WriteFileBytes(ExePath(), "not a program");
   result = Run();
-  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(result["result"], Lines{"1"});
   EXPECT_EQ(result["box"],
-            std::vector<std::string>{
-                "Error 204 :\\n\\nUnable to start Kalvex Virtual Machine process.\\n"});
-  log = ReadFileBytes(LogFile());
-  EXPECT_NE(
-      log.find("   : MWVMLauncher::HandleError : Error resource ID : 1024   And Exit VM = 0\r\n"),
-      std::string::npos);
+            Lines{"Error 204 :\\n\\nUnable to start Kalvex Virtual Machine process.\\n"});
+  EXPECT_TRUE(
+      logged("   : MWVMLauncher::HandleError : Error resource ID : 1024   And Exit VM = 0\r\n"));
 
   // Not located: no vendor key and nothing beside the library.
   DeleteTree(HKEY_LOCAL_MACHINE, kVendorKey);
@@ -332,13 +316,10 @@ TEST_F(Launch, ErrorsShowTheirNumberedMessageOnceAndLogTwoLines) {
   CopyFileTo(SelfPath(), install.Path() + L"host.exe");
   CopyFileTo(ProgramFolder() + kLibrary, install.Path() + kLibrary);
   result = Run({}, 60000, install.Path() + L"host.exe");
-  EXPECT_EQ(result["result"], std::vector<std::string>{"0"});
-  EXPECT_EQ(result["box"], std::vector<std::string>{
-                               "Error 203 :\\n\\nUnable to start Kalvex Virtual Machine. Program "
-                               "not found at installed location.\\n"});
-  EXPECT_NE(ReadFileBytes(LogFile()).find(
-                "MWVMLauncher::HandleError : Error resource ID : 1023   And Exit VM = 0\r\n"),
-            std::string::npos);
+  EXPECT_EQ(result["result"], Lines{"0"});
+  EXPECT_EQ(result["box"], Lines{"Error 203 :\\n\\nUnable to start Kalvex Virtual Machine. Program "
+                                 "not found at installed location.\\n"});
+  EXPECT_TRUE(logged("MWVMLauncher::HandleError : Error resource ID : 1023   And Exit VM = 0\r\n"));
 }
 
 TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {
@@ -353,23 +334,22 @@ TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {
   auto result = Run();
   ::DeleteFileW(L"C:\\Program.exe");
   RemoveTree(folder);
-  EXPECT_EQ(result["result"], std::vector<std::string>{"1"});
-  EXPECT_EQ(Record()["module"], std::vector<std::string>{Narrow(folder) + "Eureka.exe"});
-  EXPECT_EQ(Record()["commandline"],
-            std::vector<std::string>{Narrow(folder) + "Eureka.exe -langdeu"});
+  EXPECT_EQ(result["result"], Lines{"1"});
+  EXPECT_EQ(Record()["module"], Lines{Narrow(folder) + "Eureka.exe"});
+  EXPECT_EQ(Record()["commandline"], Lines{Narrow(folder) + "Eureka.exe -langdeu"});
 }
 
 TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
   // A log that cannot be opened (a folder holds its name; a read-only file
   // does not do under Wine as root): the launch goes on.
   ASSERT_TRUE(::CreateDirectoryW(LogFile().c_str(), nullptr));
-  EXPECT_EQ(Run()["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(Run()["result"], Lines{"1"});
   ::RemoveDirectoryW(LogFile().c_str());
 
   // A data folder that is not there is not made.
   const std::wstring missing = data_.Path() + L"missing\\";
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", missing);
-  EXPECT_EQ(Run()["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(Run()["result"], Lines{"1"});
   EXPECT_FALSE(FileExists(missing));
 
   // A data folder beyond ASCII; a product key pointing to another such folder
@@ -377,7 +357,7 @@ TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
   TempFolder data(L"Donn\u00e9es \u00c4 \u6570\u636e"), elsewhere(L"Simulaci\u00f3n \u6570\u636e");
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", data.Path());
   SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", elsewhere.Path());
-  EXPECT_EQ(Run()["result"], std::vector<std::string>{"1"});
+  EXPECT_EQ(Run()["result"], Lines{"1"});
   const auto lines = ReadLines(data.Path() + L"KXVirtualMachine.log");
   ASSERT_FALSE(lines.empty());
   for (const std::string& line : lines) EXPECT_TRUE(ParseLogLine(line).wellFormed) << line;

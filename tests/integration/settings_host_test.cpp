@@ -31,10 +31,15 @@ void DeclareAll(MWSettingsKey& key, bool payloads) {
   key.AddValue(L"array", payloads ? std::vector<int>{1, -2, 3} : std::vector<int>{});
 }
 
-Bytes Archived(MWSettingsKey& key) {
+// The key's archive, after loading it from `from` unless that is empty.
+Bytes Archived(MWSettingsKey& key, Bytes from = {}) {
+  if (!from.empty()) {
+    CArchive in(from, CArchive::load);
+    key.Serialize(in);
+  }
   Bytes bytes;
-  CArchive ar(bytes, CArchive::store);
-  key.Serialize(ar);
+  CArchive out(bytes, CArchive::store);
+  key.Serialize(out);
   return bytes;
 }
 
@@ -43,22 +48,16 @@ Bytes Archived(MWSettingsKey& key) {
 // Reads the host's archive, which also holds C, into a key declaring every kind
 // with defaults and B. A key's archive shows all its names, payloads and order.
 KX_CHILD_SCENARIO(read_from_host) {
-  MWSettingsKey expected(L"expected", L"unused");
+  MWSettingsKey expected(L"expected", L"unused"), archived(L"archived", L"unused");
   DeclareAll(expected, true);
-  expected.AddValue(L"B", CPoint(7, 8));
-
-  MWSettingsKey archived(L"archived", L"unused");
   DeclareAll(archived, false);
-  archived.AddValue(L"B", CPoint(7, 8));
+  for (MWSettingsKey* key : {&expected, &archived}) key->AddValue(L"B", CPoint(7, 8));
   const std::string file = kxtest::ReadFileBytes(kxtest::GetEnv(kFileVariable));
-  Bytes bytes(file.begin(), file.end());
   try {
-    CArchive ar(bytes, CArchive::load);
-    archived.Serialize(ar);
+    return Archived(archived, Bytes(file.begin(), file.end())) == Archived(expected) ? 0 : 1;
   } catch (const CException&) {
     return 2;
   }
-  return Archived(archived) == Archived(expected) ? 0 : 1;
 }
 
 TEST(SettingsHost, AnotherProcessReadsTheArchiveWrittenHere) {
@@ -69,7 +68,6 @@ TEST(SettingsHost, AnotherProcessReadsTheArchiveWrittenHere) {
   DeclareAll(key, true);
   const Bytes bytes = Archived(key);
   kxtest::WriteFileBytes(file, std::string(bytes.begin(), bytes.end()));
-
   const kxtest::ChildResult child = kxtest::RunChildScenario(
       "read_from_host", 60000, {std::wstring(kFileVariable) + L"=" + file});
   ASSERT_TRUE(child.finished);
@@ -83,12 +81,8 @@ TEST(SettingsHost, ArchiveFailuresReachTheHostByType) {
   truncated.pop_back();
   std::fill(negative.end() - 4, negative.end(), 0xFF);  // the element count
   key.SetValue(L"v", std::vector<int>{1});
-  auto load = [&](Bytes bytes) {
-    CArchive ar(bytes, CArchive::load);
-    key.Serialize(ar);
-  };
-  EXPECT_THROW(load(negative), CInvalidArgException);
-  EXPECT_THROW(load(truncated), CArchiveException);
+  EXPECT_THROW(Archived(key, negative), CInvalidArgException);
+  EXPECT_THROW(Archived(key, truncated), CArchiveException);
   std::vector<int> v;
   key.GetValue(L"v", v);
   EXPECT_EQ(v, std::vector<int>{1});  // the failed reads kept the key as it was

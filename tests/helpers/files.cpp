@@ -99,13 +99,4 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(n, L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
 }  // namespace kxtest

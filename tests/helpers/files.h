@@ -39,6 +39,5 @@ Report ReadReport(const std::wstring& path);
 std::wstring ProgramFolder();
 
 std::string Narrow(const std::wstring& text);
-std::wstring Wide(const std::string& text);
 
 }  // namespace kxtest

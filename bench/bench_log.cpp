@@ -9,6 +9,8 @@
 #include "environment/debug_log.h"
 #include "launcher/library_entry.h"
 
+using namespace kx;
+
 namespace {
 
 constexpr int kLines = 20000;

@@ -1,45 +1,86 @@
 // The process-wide environment: where the library, the product's data and
-// Eureka.exe are on this machine.
+// Eureka.exe are on this machine; with it, the diagnostic log and the
+// interface language.
+//
+// The environment lives in the library, once per process; KXEnvApp is the
+// host's handle to it, and a copy refers to the same environment.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
-#include "KXVirtualMachMgrApi.h"
+#include "KXSeDebugMode.h"
+#include "framework/c_interface.h"
 
-class KXVM_API KXEnvApp {
+class KXEnvApp {
  public:
-  KXEnvApp(const KXEnvApp& other);
-  KXEnvApp& operator=(const KXEnvApp& other);
+  KXEnvApp(const KXEnvApp&) = default;
+  KXEnvApp& operator=(const KXEnvApp&) = default;
 
-  // The single instance, created and initialised on the first call.
-  static KXEnvApp* Instance();
+  // The single instance, created and initialised on the first call. Without
+  // a data folder in the registry, that first call shows message 1023 and
+  // ends the process with exit code 0.
+  static KXEnvApp* Instance() {
+    kxvm::detail::Check(kxvm_env_instance());
+    static KXEnvApp instance;
+    return &instance;
+  }
 
   // Searches Eureka's folder: product key, vendor key, installation folder.
-  int LocateEureka();
+  int LocateEureka() { return Found(kxvm_env_locate_eureka); }
   // Searches the data folder in the four registry places, in order.
-  int LocateDataPath();
-  int LocateSWDataPath(HKEY root);
-  int LocateSEDataPath(HKEY root);
+  int LocateDataPath() { return Found(kxvm_env_locate_data_path); }
+  int LocateSWDataPath(HKEY root) {
+    std::int32_t found = 0;
+    kxvm::detail::Check(kxvm_env_locate_sw_data_path(root, &found));
+    return found;
+  }
+  int LocateSEDataPath(HKEY root) {
+    std::int32_t found = 0;
+    kxvm::detail::Check(kxvm_env_locate_se_data_path(root, &found));
+    return found;
+  }
   // Eureka's folder from the product key, current user then local machine.
-  std::wstring GetKXEurekaPath();
-  std::wstring GetKXEurekaPathHKeyMach();
+  std::wstring GetKXEurekaPath() { return kxvm::detail::TextOf(kxvm_env_eureka_path); }
+  std::wstring GetKXEurekaPathHKeyMach() {
+    return kxvm::detail::TextOf(kxvm_env_eureka_path_machine);
+  }
 
-  std::wstring GetDataPath();
-  std::wstring GetEurekaExeFilePath();
-  std::wstring GetKXVrtualMachInstallationPath();
+  std::wstring GetDataPath() { return kxvm::detail::TextOf(kxvm_env_data_path); }
+  std::wstring GetEurekaExeFilePath() {
+    return kxvm::detail::TextOf(kxvm_env_eureka_exe_file_path);
+  }
+  std::wstring GetKXVrtualMachInstallationPath() {
+    return kxvm::detail::TextOf(kxvm_env_installation_path);
+  }
 
  private:
-  KXEnvApp();
-  ~KXEnvApp();
-  void Init();
-
-  std::wstring m_strDataPath;
-  std::wstring m_strInstallPath;
-  std::wstring m_strEurekaPath;
-  std::wstring m_strModuleName;
-  int m_bInitFailed;
-
-  static KXEnvApp* m_pInstance;
+  KXEnvApp() = default;
+  static int Found(std::int32_t(KXVM_CALL* locate)(std::int32_t*)) {
+    std::int32_t found = 0;
+    kxvm::detail::Check(locate(&found));
+    return found;
+  }
 };
+
+// Writes one time-stamped line when logging is on. 1 when logging is off or
+// the line was written; 0 when logging is on but no log file is open.
+inline int WriteDebugLog(std::wstring text) {
+  std::int32_t written = 0;
+  kxvm::detail::Check(kxvm_log_write(text.data(), text.size(), &written));
+  return written;
+}
+
+// Stores the mode, the fresh-file flag and the tag, then SyncDebugFlag().
+inline void SetDebugLogMode(KXSeDebugMode mode, int freshLog, std::wstring tag) {
+  kxvm::detail::Check(kxvm_log_set_mode(mode, freshLog, tag.c_str()));
+}
+
+// Applies the mode to the registry's log switch and to the log.
+inline void SyncDebugFlag() { kxvm::detail::Check(kxvm_log_sync_flag()); }
+
+// The three-letter code Eureka is started with ("eng", "ita", "fra", "deu",
+// "jpn", "plk", "esp", "ces" or "zho").
+inline std::wstring ResolveLanguageCode() { return kxvm::detail::TextOf(kxvm_language_code); }

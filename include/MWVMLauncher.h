@@ -1,41 +1,92 @@
 // The launcher: starts Eureka.exe, waits for its automation object and
 // supervises its process until it ends.
+//
+// Failures come back as exceptions of the host's own compiler: _com_error
+// when a call on Eureka fails (with Eureka's text in its IErrorInfo),
+// std::bad_alloc, std::invalid_argument, std::runtime_error.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "EurekaAutomation.h"
 #include "KXSeDebugMode.h"
-#include "KXVirtualMachMgrApi.h"
-#include "framework/com_ptr.h"
+#include "framework/c_interface.h"
 
-class KXVM_API MWVMLauncher {
+// What the last launch came to.
+enum class KXLaunchOutcome : std::int32_t {
+  None = KXVM_OUTCOME_NONE,                              // not launched yet
+  NotLocated = KXVM_OUTCOME_NOT_LOCATED,                 // message 1023
+  ExecutableMissing = KXVM_OUTCOME_EXECUTABLE_MISSING,   // message 1030
+  ProcessNotCreated = KXVM_OUTCOME_PROCESS_NOT_CREATED,  // message 1024
+  EndedBeforePublishing = KXVM_OUTCOME_ENDED_BEFORE_PUBLISHING,
+  Supervised = KXVM_OUTCOME_SUPERVISED,  // ran and ended; see LastExitCode
+  AutomationFailed = KXVM_OUTCOME_AUTOMATION_FAILED,
+  AlreadyRunning = KXVM_OUTCOME_ALREADY_RUNNING,  // this launcher was launching already
+};
+
+class MWVMLauncher {
  public:
-  MWVMLauncher();
-  MWVMLauncher(const MWVMLauncher& other);
-  ~MWVMLauncher();
-  MWVMLauncher& operator=(const MWVMLauncher& other);
+  MWVMLauncher() { kxvm::detail::Check(kxvm_launcher_create(&m_handle)); }
+  // A copy holds the same automation link and its own duplicates of the
+  // process handles.
+  MWVMLauncher(const MWVMLauncher& other)
+      : m_outcome(other.m_outcome), m_exitCode(other.m_exitCode) {
+    kxvm::detail::Check(kxvm_launcher_clone(other.m_handle, &m_handle));
+  }
+  // Releases the link and closes the process handles still held; Eureka
+  // itself goes on running.
+  ~MWVMLauncher() { kxvm_launcher_destroy(m_handle); }
+  MWVMLauncher& operator=(const MWVMLauncher& other) {
+    if (this != &other) {
+      kxvm_launcher* copy = nullptr;
+      kxvm::detail::Check(kxvm_launcher_clone(other.m_handle, &copy));
+      kxvm_launcher_destroy(m_handle);
+      m_handle = copy;
+      m_outcome = other.m_outcome;
+      m_exitCode = other.m_exitCode;
+    }
+    return *this;
+  }
 
   // Splash, locate, start, wait for the automation object, supervise to the
   // end. 0 when Eureka.exe is not located or missing, otherwise 1.
-  int LaunchEureka();
+  int LaunchEureka() {
+    std::int32_t result = 0;
+    std::int32_t outcome = KXVM_OUTCOME_NONE;
+    std::uint32_t exitCode = 0;
+    const std::int32_t status = kxvm_launcher_launch(m_handle, &result, &outcome, &exitCode);
+    m_outcome = static_cast<KXLaunchOutcome>(outcome);
+    m_exitCode = exitCode;
+    kxvm::detail::Check(status);
+    return result;
+  }
   // Asks Eureka to close everything and exit, or ends its process. Always 1.
-  int CloseAllDocAndExitVM();
+  int CloseAllDocAndExitVM() {
+    kxvm::detail::Check(kxvm_launcher_close_all_and_exit(m_handle));
+    return 1;
+  }
   // Sets the diagnostic log's mode, fresh-file flag and line tag.
-  void SetDebugMode(KXSeDebugMode mode, int freshLog, std::wstring tag);
+  void SetDebugMode(KXSeDebugMode mode, int freshLog, std::wstring tag) {
+    kxvm::detail::Check(kxvm_launcher_set_debug_mode(m_handle, mode, freshLog, tag.c_str()));
+  }
   // Replaces the held automation link (may be null).
-  void SetEurekaApp(IEurekaApplicationDisp* app);
+  void SetEurekaApp(IEurekaApplicationDisp* app) {
+    kxvm::detail::Check(kxvm_launcher_set_automation(m_handle, app));
+  }
+
+  // What the last LaunchEureka came to, and Eureka's exit code when it
+  // ended (Supervised, EndedBeforePublishing).
+  KXLaunchOutcome LastOutcome() const { return m_outcome; }
+  unsigned long LastExitCode() const { return m_exitCode; }
+
+  // The launcher of the C interface, for hosts that mix both.
+  kxvm_launcher* GetHandle() const noexcept { return m_handle; }
 
  private:
-  IDispatch* GetEurekaObjByPID(int processId);
-  int ManageVMProcess();
-  void ReleaseEurekaApp();
-  int HandleError(unsigned int messageId, int exitVM);
-  int HandleError(const std::wstring& message, int exitVM, unsigned int messageId);
-
-  PROCESS_INFORMATION m_processInfo;
-  kx::ComPtr<IEurekaApplicationDisp> m_pEurekaApp;
-  int m_nApiVersion;
+  kxvm_launcher* m_handle = nullptr;
+  KXLaunchOutcome m_outcome = KXLaunchOutcome::None;
+  unsigned long m_exitCode = 0;
 };

@@ -1,128 +1,80 @@
-// The object archive: objects and plain data written to or read from an
-// in-memory byte buffer. A file is read into or written from such a buffer by
-// its caller.
+// The object archive: plain data, text, counts and settings keys written to
+// or read from a byte buffer of the host's, in the library's archive format
+// (README, "Archive format"). A file is read into or written from such a
+// buffer by its caller.
 //
-// Byte format. Every number is little-endian.
+// Storing appends to the buffer, which holds every byte written after each
+// call; loading reads the buffer as it was when the archive was made. One
+// class table serves every object written or read through one archive.
 //
-//   Plain numbers (operator<< / operator>>): the sizeof(T) bytes of the value;
-//   bool is one byte, wchar_t two.
-//
-//   Count (WriteCount / ReadCount), unsigned:
-//     n < 0xFFFF                 WORD n
-//     n < 0xFFFFFFFF             WORD FFFF, DWORD n
-//     otherwise                  WORD FFFF, DWORD FFFFFFFF, QWORD n
-//
-//   Text (WriteString / ReadString). Written in the wide form: BYTE FF and
-//   WORD FFFE mark it, then the length in UTF-16 code units
-//     n < 0xFF                   BYTE n
-//     n < 0xFFFF                 BYTE FF, WORD n
-//     n < 0xFFFFFFFF             BYTE FF, WORD FFFF, DWORD n
-//     otherwise                  BYTE FF, WORD FFFF, DWORD FFFFFFFF, QWORD n
-//   then the n code units. Reading also accepts the 8-bit form, which has no
-//   marker and one byte per character, converted from the ANSI code page:
-//     n < 0xFF                   BYTE n
-//     n < 0xFFFE                 BYTE FF, WORD n   (FFFE is the wide marker)
-//     then as above              BYTE FF, WORD FFFF, DWORD n / DWORD FFFFFFFF, QWORD n
-//
-//   Time (CTime): the signed 64-bit count of seconds since 1970-01-01 UTC.
-//
-//   Object (WriteObject / ReadObject), one WORD tag first:
-//     0000                       no object (null)
-//     FFFF                       an object of a class not yet seen in this archive:
-//                                WORD schema (low 16 bits of the class record's),
-//                                WORD name length (1..64), the class name's bytes
-//                                (ASCII, no NUL). The class takes the next class
-//                                index, counting from 1 in order of appearance.
-//     8000 | i   (1 <= i < 7FFF) an object of the class with index i
-//     7FFF, DWORD i              the same, for any index
-//     then the object's own Serialize output.
-//   Every object is stored in full where it is referenced: the archive keeps no
-//   references between objects, so a read never yields one object twice and
-//   every object read has exactly one owner. Tags 0001..7FFE are invalid.
-//   Objects nest (an object's Serialize writes further objects) at most
-//   kMaxObjectDepth deep, so a hostile archive cannot exhaust the stack.
-//
-// Failures are exceptions of this layer: CArchiveException (end of file, an
-// unknown class, a bad index or schema, too deep a nesting, the wrong
-// direction) and CInvalidArgException (a value a reader cannot accept, such as
-// a negative element count).
-#pragma once
+// Objects: WriteObject and ReadObject carry MWSettingsKey objects (and null);
+// any other class is CArchiveException(badClass). Failures are exceptions:
+// CArchiveException (end of data, an unknown class, a bad index or schema,
+// too deep a nesting, the wrong direction) and CInvalidArgException (a value
+// a reader cannot take, such as a negative element count).
+#ifndef KXVM_FRAMEWORK_ARCHIVE_H
+#define KXVM_FRAMEWORK_ARCHIVE_H
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
 
-#include "KXVirtualMachMgrApi.h"
+#include "framework/c_interface.h"
+#include "framework/exception.h"
 #include "framework/geometry.h"
 #include "framework/object.h"
 
-class KXVM_API CException : public std::exception {
- public:
-  ~CException() override;
-};
-
-class KXVM_API CArchiveException : public CException {
- public:
-  enum Cause {
-    none,
-    genericException,
-    readOnly,   // writing to a loading archive
-    endOfFile,  // the data ends before the item read
-    writeOnly,  // reading from a storing archive
-    badIndex,   // an object tag or class index that names nothing
-    badClass,   // an unknown, unserialisable or unexpected class
-    badSchema,  // a schema that a non-versionable class does not accept
-    tooDeep,    // objects nested deeper than CArchive::kMaxObjectDepth
-  };
-  explicit CArchiveException(Cause cause) noexcept : m_cause(cause) {}
-  const char* what() const noexcept override;
-
-  Cause m_cause;
-};
-
-class KXVM_API CInvalidArgException : public CException {
- public:
-  const char* what() const noexcept override;
-};
-
-class KXVM_API CArchive {
+class CArchive {
  public:
   enum Mode { store = 0, load = 1 };
-  static constexpr int kMaxObjectDepth = 128;
 
-  // Storing appends to bytes; loading reads bytes from the start. The buffer
-  // must outlive the archive.
-  CArchive(std::vector<std::uint8_t>& bytes, Mode mode);
-  ~CArchive();
+  // The buffer must outlive the archive.
+  CArchive(std::vector<std::uint8_t>& bytes, Mode mode) : bytes_(bytes), mode_(mode) {
+    kxvm::detail::Check(kxvm_archive_create(mode == store ? KXVM_ARCHIVE_STORE : KXVM_ARCHIVE_LOAD,
+                                            bytes.data(), mode == load ? bytes.size() : 0,
+                                            &handle_));
+  }
+  ~CArchive() { kxvm_archive_destroy(handle_); }
   CArchive(const CArchive&) = delete;
   CArchive& operator=(const CArchive&) = delete;
 
   bool IsLoading() const { return mode_ == load; }
   bool IsStoring() const { return mode_ == store; }
 
-  void Write(const void* data, std::size_t size);
+  void Write(const void* data, std::size_t size) {
+    if (!IsStoring()) throw CArchiveException(CArchiveException::readOnly);
+    const auto* first = static_cast<const std::uint8_t*>(data);
+    bytes_.insert(bytes_.end(), first, first + size);
+  }
   // Up to size bytes; fewer only at the end of the data.
-  std::size_t Read(void* data, std::size_t size);
+  std::size_t Read(void* data, std::size_t size) {
+    const std::size_t available = RemainingBytes();
+    const std::size_t count = size < available ? size : available;
+    kxvm::detail::Check(kxvm_archive_read(handle_, data, count));
+    return count;
+  }
   // Bytes not yet read (loading).
-  std::size_t RemainingBytes() const;
+  std::size_t RemainingBytes() const {
+    if (!IsLoading()) throw CArchiveException(CArchiveException::writeOnly);
+    std::size_t remaining = 0;
+    kxvm::detail::Check(kxvm_archive_remaining(handle_, &remaining));
+    return remaining;
+  }
 
+  // Numbers: their sizeof(T) bytes, little-endian.
   template <class T>
-  requires std::is_arithmetic_v<T> CArchive& operator<<(T value) {
-    static_assert(std::endian::native == std::endian::little);
+  std::enable_if_t<std::is_arithmetic_v<T>, CArchive&> operator<<(T value) {
     Write(&value, sizeof value);
     return *this;
   }
   template <class T>
-  requires std::is_arithmetic_v<T> CArchive& operator>>(T& value) {
-    ReadExactly(&value, sizeof value);
+  std::enable_if_t<std::is_arithmetic_v<T>, CArchive&> operator>>(T& value) {
+    kxvm::detail::Check(kxvm_archive_read(handle_, &value, sizeof value));
     return *this;
   }
-
   CArchive& operator<<(const std::wstring& text) {
     WriteString(text);
     return *this;
@@ -132,30 +84,64 @@ class KXVM_API CArchive {
     return *this;
   }
   CArchive& operator<<(const CTime& time) { return *this << time.GetTime(); }
-  CArchive& operator>>(CTime& time);
+  CArchive& operator>>(CTime& time) {
+    std::int64_t seconds = 0;
+    *this >> seconds;
+    time = CTime(seconds);
+    return *this;
+  }
 
-  void WriteString(const std::wstring& text);
-  std::wstring ReadString();
+  void WriteString(const std::wstring& text) {
+    Stored(kxvm_archive_write_string(handle_, text.data(), text.size()));
+  }
+  std::wstring ReadString() {
+    kxvm::detail::Owned<wchar_t> text;
+    std::size_t length = 0;
+    kxvm::detail::Check(kxvm_archive_read_string(handle_, text.Receive(), &length));
+    return std::wstring(text.Get() ? text.Get() : L"", length);
+  }
 
-  void WriteCount(std::uint64_t count);
-  std::uint64_t ReadCount();
+  void WriteCount(std::uint64_t count) { Stored(kxvm_archive_write_count(handle_, count)); }
+  std::uint64_t ReadCount() {
+    std::uint64_t count = 0;
+    kxvm::detail::Check(kxvm_archive_read_count(handle_, &count));
+    return count;
+  }
 
-  // The object's class must have a factory, so that a reader can recreate it.
+  // A settings key or null (MWSettingsKey.h defines both).
   void WriteObject(const CObject* object);
-  // A new object, or null for a stored null. With required, the stored class
-  // must derive from it. Whatever fails part way is deleted before the throw.
+  // A new key, or null for a stored null. With required, the key's class
+  // must derive from it.
   std::unique_ptr<CObject> ReadObject(const CRuntimeClass* required = nullptr);
 
+  // The archive of the C interface, for hosts that mix both.
+  kxvm_archive* GetHandle() const noexcept { return handle_; }
+
+  // After a call that wrote through the C interface: its bytes join the
+  // buffer, also when it failed part way (as a direct write would have).
+  void Stored(std::int32_t result) {
+    if (result < 0) {
+      const kxvm::detail::Failure failure = kxvm::detail::Failure::Last(result);
+      if (IsStoring()) TakeWritten();
+      failure.Raise();
+    }
+    if (IsStoring()) TakeWritten();
+  }
+
  private:
-  void ReadExactly(void* data, std::size_t size);
-  const CRuntimeClass* ReadClassTag(std::uint16_t tag);
-  void CheckLoading() const;
-  void CheckStoring() const;
+  void TakeWritten() {
+    kxvm::detail::Owned<std::uint8_t> written;
+    std::size_t size = 0;
+    kxvm::detail::Check(kxvm_archive_take(handle_, written.Receive(), &size));
+    if (size) bytes_.insert(bytes_.end(), written.Get(), written.Get() + size);
+  }
 
   std::vector<std::uint8_t>& bytes_;
   Mode mode_;
-  std::size_t position_ = 0;
-  // Index i of the format is classes_[i - 1].
-  std::vector<const CRuntimeClass*> classes_;
-  int depth_ = 0;
+  kxvm_archive* handle_ = nullptr;
 };
+
+// The object reads and writes need the key's definition.
+#include "MWSettingsKey.h"
+
+#endif  // KXVM_FRAMEWORK_ARCHIVE_H

@@ -1,8 +1,11 @@
-// The object model: a common base with a class record, so that an archive
-// can recreate objects by class name.
+// The object model on the host's side: a common base with a class record,
+// for GetRuntimeClass, IsKindOf and the archive's object reads.
+//
+// The library's own objects cannot cross the binary interface, so these
+// records live in the host. What is not offered here: declaring serialisable
+// classes of one's own (KX_DECLARE_SERIAL, KX_IMPLEMENT_SERIAL) and looking a
+// class up by name; an archive carries settings keys as objects, nothing else.
 #pragma once
-
-#include "KXVirtualMachMgrApi.h"
 
 class CArchive;
 class CDumpContext;
@@ -11,8 +14,8 @@ class CObject;
 // Schema flag of a class that reads every stored version of itself.
 inline constexpr unsigned int VERSIONABLE_SCHEMA = 0x80000000u;
 
-// The class record of a serialisable class.
-struct KXVM_API CRuntimeClass {
+// The class record of a class.
+struct CRuntimeClass {
   const char* m_lpszClassName;
   int m_nObjectSize;
   unsigned int m_wSchema;  // 0x80000001: versionable schema, version 1
@@ -20,28 +23,25 @@ struct KXVM_API CRuntimeClass {
   const CRuntimeClass* m_pBaseClass;
 
   // A new object from the factory, or null for classes without one.
-  CObject* CreateObject() const;
-  bool IsDerivedFrom(const CRuntimeClass* base) const;
-  // The registered record of that class name, or null.
-  static const CRuntimeClass* FromName(const char* className);
+  CObject* CreateObject() const { return m_pfnCreateObject ? m_pfnCreateObject() : nullptr; }
+  bool IsDerivedFrom(const CRuntimeClass* base) const {
+    for (const CRuntimeClass* c = this; c; c = c->m_pBaseClass)
+      if (c == base) return true;
+    return false;
+  }
 };
 
-// Registers a class record when the defining module is initialised.
-struct KXVM_API CClassInit {
-  explicit CClassInit(const CRuntimeClass* record);
-};
-
-class KXVM_API CObject {
+class CObject {
  public:
-  // Virtual slots in this order: class record, destructor, archive form,
-  // validity check, diagnostic dump.
-  virtual const CRuntimeClass* GetRuntimeClass() const;
-  virtual ~CObject();
-  virtual void Serialize(CArchive& ar);
-  virtual void AssertValid() const;
-  virtual void Dump(CDumpContext& dc) const;
+  virtual const CRuntimeClass* GetRuntimeClass() const { return &classCObject; }
+  virtual ~CObject() = default;
+  virtual void Serialize(CArchive&) {}
+  virtual void AssertValid() const {}
+  virtual void Dump(CDumpContext&) const {}
 
-  bool IsKindOf(const CRuntimeClass* record) const;
+  bool IsKindOf(const CRuntimeClass* record) const {
+    return GetRuntimeClass()->IsDerivedFrom(record);
+  }
 
   static const CRuntimeClass classCObject;
 
@@ -51,19 +51,7 @@ class KXVM_API CObject {
   CObject& operator=(const CObject&) = default;
 };
 
+inline const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)),
+                                                    0xFFFF, nullptr, nullptr};
+
 #define KX_RUNTIME_CLASS(name) (&name::class##name)
-
-// In the class body of a serialisable class.
-#define KX_DECLARE_SERIAL(name)                          \
- public:                                                 \
-  static const CRuntimeClass class##name;                \
-  const CRuntimeClass* GetRuntimeClass() const override; \
-  static CObject* CreateObject();
-
-// In one source file of that class.
-#define KX_IMPLEMENT_SERIAL(name, base, schema)                                           \
-  CObject* name::CreateObject() { return new name; }                                      \
-  const CRuntimeClass name::class##name = {#name, static_cast<int>(sizeof(name)), schema, \
-                                           &name::CreateObject, KX_RUNTIME_CLASS(base)};  \
-  const CRuntimeClass* name::GetRuntimeClass() const { return KX_RUNTIME_CLASS(name); }   \
-  static const CClassInit kxClassInit##name(KX_RUNTIME_CLASS(name));

@@ -1,4 +1,4 @@
-#include "KXEnvApp.h"
+#include "environment/KXEnvApp.h"
 
 #include <cstdlib>
 
@@ -9,6 +9,8 @@
 #include "framework/scoped_handle.h"
 #include "framework/scoped_hkey.h"
 #include "resources/resource.h"
+
+namespace kx {
 
 namespace {
 
@@ -209,9 +211,9 @@ std::wstring KXEnvApp::GetKXVrtualMachInstallationPath() {
   return m_strInstallPath;
 }
 
-namespace kx {
 Lock& LibraryLock() {
   static Lock* lock = new Lock;  // used during process exit too
   return *lock;
 }
+
 }  // namespace kx

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "KXEnvApp.h"
+#include "environment/KXEnvApp.h"
 #include "environment/library_lock.h"
 #include "framework/scoped_hkey.h"
+
+namespace kx {
 
 namespace {
 
@@ -43,7 +45,7 @@ std::string ToNarrow(const std::wstring& text) {
 
 }  // namespace
 
-std::wstring kx::FormatDebugLogLine(const std::wstring& tag, const SYSTEMTIME& t,
+std::wstring FormatDebugLogLine(const std::wstring& tag, const SYSTEMTIME& t,
                                     const std::wstring& message) {
   std::wstring line;
   line.reserve(tag.size() + message.size() + 40);
@@ -135,3 +137,5 @@ void SyncDebugFlag() {
       return;
   }
 }
+
+}  // namespace kx

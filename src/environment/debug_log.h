@@ -8,6 +8,8 @@
 
 #include "KXSeDebugMode.h"
 
+namespace kx {
+
 // Writes one time-stamped line when logging is on. 1 when logging is off or
 // the line was written; 0 when logging is on but no log file is open.
 int WriteDebugLog(std::wstring text);
@@ -24,8 +26,8 @@ class DebugLogFile {
   DebugLogFile();
 };
 
-namespace kx {
 // The line as written, before the end of line: tag, UTC time and message.
 std::wstring FormatDebugLogLine(const std::wstring& tag, const SYSTEMTIME& utc,
                                 const std::wstring& message);
+
 }  // namespace kx

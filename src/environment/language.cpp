@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
-#include "MWSettingsKey.h"
+#include "settings/MWSettingsKey.h"
+
+namespace kx {
 
 namespace {
 
@@ -60,3 +62,5 @@ std::wstring ResolveLanguageCode() {
     if (setting == entry.name) return entry.code;
   return kEnglish;
 }
+
+}  // namespace kx

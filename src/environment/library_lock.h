@@ -6,5 +6,7 @@
 #include "framework/lock.h"
 
 namespace kx {
+
 Lock& LibraryLock();
+
 }  // namespace kx

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 
+namespace kx {
+
 namespace {
 
 constexpr std::uint16_t kNullTag = 0x0000;
@@ -280,3 +282,5 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* required) {
   object->Serialize(*this);
   return object;
 }
+
+}  // namespace kx

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cwchar>
 
+namespace kx {
+
 BOOL CFont::CreatePointFont(int pointSize, LPCWSTR faceName, HDC dc) {
   LOGFONTW logFont{};
   logFont.lfCharSet = DEFAULT_CHARSET;
@@ -37,3 +39,5 @@ BOOL CFont::DeleteObject() {
   font_.Reset();
   return TRUE;
 }
+
+}  // namespace kx

@@ -5,6 +5,8 @@
 
 #include "framework/scoped_gdi_object.h"
 
+namespace kx {
+
 class CFont {
  public:
   CFont() noexcept = default;
@@ -26,3 +28,5 @@ class CFont {
  private:
   kx::ScopedGdiObject<HFONT> font_;
 };
+
+}  // namespace kx

@@ -6,9 +6,11 @@
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
-// clang-format on
 
 namespace kx {
+
+// clang-format on
+
 
 // Get() is null when GDI+ could not attach to the DC (for instance when it
 // is not started); callers then draw nothing.

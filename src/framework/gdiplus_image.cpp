@@ -4,6 +4,7 @@
 #include <utility>
 
 namespace kx {
+
 namespace {
 std::atomic<int> g_liveImages{0};
 }  // namespace

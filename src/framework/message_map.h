@@ -14,9 +14,10 @@
 
 #include <windows.h>
 
+namespace kx {
+
 class CWnd;
 
-namespace kx {
 
 struct MessageMapEntry {
   UINT message;
@@ -28,7 +29,6 @@ struct MessageMap {
   const MessageMapEntry* entries;
 };
 
-}  // namespace kx
 
 #define KX_DECLARE_MESSAGE_MAP()                      \
  protected:                                           \
@@ -70,3 +70,5 @@ struct MessageMap {
      static_cast<ThisClass&>(wnd).OnTimer(static_cast<UINT_PTR>(wParam)); \
      return 0;                                                            \
    }},
+
+}  // namespace kx

@@ -6,6 +6,7 @@
 #include "framework/lock.h"
 
 namespace kx {
+
 namespace {
 
 struct Registry {
@@ -39,7 +40,6 @@ void WithdrawClasses(const std::vector<const CRuntimeClass*>& records) {
   for (const CRuntimeClass* record : records) std::erase(r.published, record);
 }
 
-}  // namespace kx
 
 CClassInit::CClassInit(const CRuntimeClass* record) {
   kx::Registry& r = kx::TheRegistry();
@@ -77,3 +77,5 @@ void CObject::Dump(CDumpContext&) const {}
 bool CObject::IsKindOf(const CRuntimeClass* record) const {
   return GetRuntimeClass()->IsDerivedFrom(record);
 }
+
+}  // namespace kx

@@ -6,6 +6,8 @@
 
 #include "framework/window.h"
 
+namespace kx {
+
 class CPaintDC {
  public:
   explicit CPaintDC(CWnd* wnd) noexcept : m_hWnd(wnd->GetSafeHwnd()) {
@@ -26,3 +28,5 @@ class CPaintDC {
   HWND m_hWnd;
   HDC m_hDC = nullptr;
 };
+
+}  // namespace kx

@@ -6,6 +6,7 @@
 #include "framework/lock.h"
 
 namespace kx {
+
 namespace {
 
 struct Chain {

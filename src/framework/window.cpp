@@ -4,6 +4,8 @@
 
 #include "framework/window_class.h"
 
+namespace kx {
+
 namespace {
 
 // The object whose window CreateEx is making on this thread: its first
@@ -151,3 +153,5 @@ LRESULT CALLBACK CWnd::StandardWindowProc(HWND hwnd, UINT message, WPARAM wParam
   }
   return result;
 }
+
+}  // namespace kx

@@ -7,6 +7,8 @@
 #include "framework/geometry.h"
 #include "framework/message_map.h"
 
+namespace kx {
+
 class CWnd {
  public:
   CWnd() noexcept = default;
@@ -59,3 +61,5 @@ class CWnd {
   MSG m_currentMessage{};
   bool m_ownsWindow = false;
 };
+
+}  // namespace kx

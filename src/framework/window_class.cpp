@@ -7,6 +7,7 @@
 #include "framework/window.h"
 
 namespace kx {
+
 namespace {
 
 // Unregisters the module's classes when the module unloads, so that a later

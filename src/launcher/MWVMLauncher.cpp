@@ -1,9 +1,9 @@
-#include "MWVMLauncher.h"
+#include "launcher/MWVMLauncher.h"
 
 #include <cwchar>
 #include <utility>
 
-#include "KXEnvApp.h"
+#include "environment/KXEnvApp.h"
 #include "environment/debug_log.h"
 #include "environment/language.h"
 #include "framework/main_window.h"
@@ -15,6 +15,8 @@
 #include "resources/resource.h"
 #include "splash/GdiplusScope.h"
 #include "splash/MWSplashWnd.h"
+
+namespace kx {
 
 namespace {
 
@@ -68,7 +70,9 @@ MWVMLauncher::MWVMLauncher() : m_processInfo{}, m_nApiVersion(0) {}
 MWVMLauncher::MWVMLauncher(const MWVMLauncher& other)
     : m_processInfo(other.m_processInfo),
       m_pEurekaApp(other.m_pEurekaApp),
-      m_nApiVersion(other.m_nApiVersion) {}
+      m_nApiVersion(other.m_nApiVersion),
+      m_nOutcome(other.m_nOutcome),
+      m_dwExitCode(other.m_dwExitCode) {}
 
 MWVMLauncher::~MWVMLauncher() { ReleaseEurekaApp(); }
 
@@ -76,6 +80,8 @@ MWVMLauncher& MWVMLauncher::operator=(const MWVMLauncher& other) {
   m_processInfo = other.m_processInfo;
   m_pEurekaApp = other.m_pEurekaApp;
   m_nApiVersion = other.m_nApiVersion;
+  m_nOutcome = other.m_nOutcome;
+  m_dwExitCode = other.m_dwExitCode;
   return *this;
 }
 
@@ -86,6 +92,7 @@ int MWVMLauncher::LaunchEureka() {
   KXEnvApp* env = KXEnvApp::Instance();
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Trying to locate Eureka");
   if (!env->LocateEureka()) {
+    m_nOutcome = KXVM_OUTCOME_NOT_LOCATED;
     HandleError(IDS_KX_ERR_NOT_LOCATED, 0);
     return 0;
   }
@@ -97,6 +104,7 @@ int MWVMLauncher::LaunchEureka() {
     WIN32_FIND_DATAW found;
     kx::ScopedFindHandle search(::FindFirstFileW(exe.c_str(), &found));
     if (!search.IsValid()) {
+      m_nOutcome = KXVM_OUTCOME_EXECUTABLE_MISSING;
       HandleError(IDS_KX_ERR_EXE_MISSING, 0);
       return 0;
     }
@@ -113,6 +121,7 @@ int MWVMLauncher::LaunchEureka() {
   // path cannot start another one (C:\Program.exe for C:\Program Files\...).
   if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &m_processInfo)) {
+    m_nOutcome = KXVM_OUTCOME_PROCESS_NOT_CREATED;
     HandleError(IDS_KX_ERR_CREATE_PROCESS, 0);
     return 1;
   }
@@ -127,6 +136,7 @@ int MWVMLauncher::LaunchEureka() {
     ::GetExitCodeProcess(m_processInfo.hProcess, &exitCode);
     if (exitCode != STILL_ACTIVE) {
       WriteDebugLog(L"MWVMLauncher::LaunchEureka : Eureka process exited abruptly");
+      m_dwExitCode = exitCode;
       exited = true;
       break;
     }
@@ -136,6 +146,7 @@ int MWVMLauncher::LaunchEureka() {
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Splash screen terminated");
 
   if (app) {
+    m_nOutcome = KXVM_OUTCOME_AUTOMATION_FAILED;  // until the version is read
     const LinkReleaser releaseLink(m_pEurekaApp);
     if (SUCCEEDED(app->QueryInterface(IID_IEurekaApplicationDisp, m_pEurekaApp.ReceiveVoid())) &&
         m_pEurekaApp) {
@@ -144,8 +155,10 @@ int MWVMLauncher::LaunchEureka() {
     }
     app.Reset();
     ReleaseEurekaApp();
+    m_nOutcome = KXVM_OUTCOME_SUPERVISED;
     ManageVMProcess();
   } else if (exited) {
+    m_nOutcome = KXVM_OUTCOME_ENDED_BEFORE_PUBLISHING;
     // Ended before publishing: nothing left to supervise, so the handles go.
     CloseAndClear(m_processInfo.hThread);
     CloseAndClear(m_processInfo.hProcess);
@@ -180,6 +193,7 @@ int MWVMLauncher::ManageVMProcess() {
     // The handle stays in place while waiting: CloseAllDocAndExitVM from
     // another thread ends the process through it.
     ::WaitForSingleObject(m_processInfo.hProcess, INFINITE);
+    if (!::GetExitCodeProcess(m_processInfo.hProcess, &m_dwExitCode)) m_dwExitCode = 0;
     CloseAndClear(m_processInfo.hProcess);
   }
   return 1;
@@ -205,3 +219,5 @@ int MWVMLauncher::HandleError(const std::wstring& message, int exitVM, unsigned 
   if (exitVM != 0) CloseAllDocAndExitVM();
   return 1;
 }
+
+}  // namespace kx

@@ -11,6 +11,7 @@
 #include "framework/scoped_variant.h"
 
 namespace kx {
+
 namespace {
 
 // Fills and owns the BSTRs of an EXCEPINFO.

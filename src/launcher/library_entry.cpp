@@ -3,6 +3,7 @@
 #include "framework/extension_module.h"
 
 namespace kx {
+
 namespace {
 ExtensionModule g_module;
 }  // namespace

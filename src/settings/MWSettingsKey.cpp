@@ -1,10 +1,12 @@
-#include "MWSettingsKey.h"
+#include "settings/MWSettingsKey.h"
 
 #include <cstdint>
 #include <iterator>
 #include <utility>
 
 #include "framework/archive.h"
+
+namespace kx {
 
 namespace {
 
@@ -34,7 +36,15 @@ MWSettingsKey::MWSettingsKey() : m_hRoot(HKEY_CURRENT_USER) {}
 MWSettingsKey::MWSettingsKey(std::wstring name, std::wstring path)
     : m_strName(std::move(name)), m_strPath(std::move(path)), m_hRoot(HKEY_CURRENT_USER) {}
 
-MWSettingsKey::~MWSettingsKey() { DeleteChildren(m_children); }
+MWSettingsKey::~MWSettingsKey() {
+  if (m_pfnHostRelease) m_pfnHostRelease(m_pHostData);
+  DeleteChildren(m_children);
+}
+
+void MWSettingsKey::SetHostData(void* data, HostRelease release) {
+  m_pHostData = data;
+  m_pfnHostRelease = release;
+}
 
 HKEY MWSettingsKey::SetRoot(HKEY root) { return std::exchange(m_hRoot, root); }
 
@@ -74,7 +84,9 @@ void MWSettingsKey::AddValue(const std::wstring& name, const CTime& value) {
 }
 
 void MWSettingsKey::AddKey(std::unique_ptr<MWSettingsKey> key) {
-  if (key) m_children.push_front(std::move(key));
+  if (!key) return;
+  key->m_pParent = this;
+  m_children.push_front(std::move(key));
 }
 
 // ---------------------------------------------------------------- lookups
@@ -220,7 +232,9 @@ void MWSettingsKey::Serialize(CArchive& ar) {
   ChildList loaded;
   for (std::uint64_t count = ar.ReadCount(); count > 0; --count) {
     std::unique_ptr<CObject> child = ar.ReadObject();
-    if (child) loaded.push_back(std::move(child));
+    if (!child) continue;
+    if (IsKey(*child)) static_cast<MWSettingsKey&>(*child).m_pParent = this;
+    loaded.push_back(std::move(child));
   }
   ChildList previous;
   previous.swap(m_children);
@@ -252,3 +266,5 @@ void MWSettingsKey::MergeLoadedChildren(ChildList& previous) {
 void MWSettingsKey::DeleteChildren(ChildList& children) {
   while (!children.empty()) children.pop_front();
 }
+
+}  // namespace kx

@@ -1,4 +1,4 @@
-#include "MWSettingsValue.h"
+#include "settings/MWSettingsValue.h"
 
 #include <windows.h>
 
@@ -9,9 +9,11 @@
 #include <string>
 #include <utility>
 
-#include "MWSettingsKey.h"
+#include "settings/MWSettingsKey.h"
 #include "framework/archive.h"
 #include "framework/scoped_hkey.h"
+
+namespace kx {
 
 namespace {
 
@@ -402,3 +404,5 @@ int MWIntArrayValue::Load(MWSettingsKey& key) {
 
 void MWIntArrayValue::GetValue(std::vector<int>& value) const { value = m_arrValue; }
 void MWIntArrayValue::SetValue(const std::vector<int>& value) { m_arrValue = value; }
+
+}  // namespace kx

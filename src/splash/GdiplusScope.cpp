@@ -4,6 +4,9 @@
 // clang-format off
 #include <objidl.h>
 #include <gdiplus.h>
+
+namespace kx {
+
 // clang-format on
 
 GdiplusScope::GdiplusScope() {
@@ -19,3 +22,5 @@ GdiplusScope::~GdiplusScope() {
   Gdiplus::GdiplusShutdown(m_nToken);
   m_nToken = 0;
 }
+
+}  // namespace kx

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+namespace kx {
+
 class GdiplusScope {
  public:
   // Starts GDI+ version 1 with its background thread and external codecs.
@@ -16,3 +18,5 @@ class GdiplusScope {
  private:
   ULONG_PTR m_nToken = 0;
 };
+
+}  // namespace kx

@@ -13,6 +13,8 @@
 #include "framework/window_class.h"
 #include "resources/resource.h"
 
+namespace kx {
+
 namespace {
 
 constexpr UINT_PTR kDotTimer = 1;
@@ -203,3 +205,5 @@ void MWSplashWnd::HideAndDestroy() {
   // Let what lay under the splash repaint now, not at the next message loop.
   if (HWND mainWindow = kx::ThreadMainWindow()) ::UpdateWindow(mainWindow);
 }
+
+}  // namespace kx

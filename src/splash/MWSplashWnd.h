@@ -14,6 +14,8 @@
 #include "framework/geometry.h"
 #include "framework/window.h"
 
+namespace kx {
+
 class MWSplashWnd : public CWnd {
  public:
   MWSplashWnd();
@@ -77,3 +79,5 @@ class MWSplashWnd : public CWnd {
   int m_nTimerPeriod = -1;
   int m_nDotCount = 0;
 };
+
+}  // namespace kx

@@ -3,6 +3,8 @@
 
 #include "environment/debug_log.h"
 
+using namespace kx;
+
 namespace {
 
 SYSTEMTIME Time(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s, WORD ms) {

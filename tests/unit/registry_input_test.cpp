@@ -3,11 +3,13 @@
 // nothing crashes.
 #include <gtest/gtest.h>
 
-#include "KXEnvApp.h"
+#include "environment/KXEnvApp.h"
 #include "environment/debug_log.h"
 #include "environment/language.h"
 #include "files.h"
 #include "registry.h"
+
+using namespace kx;
 
 using namespace kxtest;
 

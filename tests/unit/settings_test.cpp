@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "MWSettingsKey.h"
+#include "settings/MWSettingsKey.h"
 #include "child_process.h"
 #include "environment/language.h"
 #include "files.h"
@@ -24,6 +24,8 @@
 #include "framework/scoped_handle.h"
 #include "framework/scoped_hkey.h"
 #include "registry.h"
+
+using namespace kx;
 
 static std::atomic<long> g_liveAllocations{0};
 

@@ -22,6 +22,8 @@
 #include "splash/GdiplusScope.h"
 #include "splash/MWSplashWnd.h"
 
+using namespace kx;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

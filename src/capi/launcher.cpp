@@ -1,0 +1,110 @@
+// The launcher and the log behind the C interface.
+#include <windows.h>
+
+#include "capi/guard.h"
+#include "environment/debug_log.h"
+#include "launcher/MWVMLauncher.h"
+
+struct kxvm_launcher {
+  kx::MWVMLauncher launcher;
+};
+
+using kx::capi::Guard;
+using kx::capi::Require;
+
+extern "C" {
+
+int32_t KXVM_CALL kxvm_launcher_create(kxvm_launcher** launcher) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher output is null");
+    *launcher = new kxvm_launcher;
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_clone(const kxvm_launcher* source, kxvm_launcher** copy) {
+  return Guard(__func__, [&] {
+    Require(source, "the launcher is null");
+    Require(copy, "the copy output is null");
+    *copy = new kxvm_launcher{source->launcher};
+    return KXVM_OK;
+  });
+}
+
+void KXVM_CALL kxvm_launcher_destroy(kxvm_launcher* launcher) {
+  Guard(__func__, [&] {
+    delete launcher;
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_launch(kxvm_launcher* launcher, int32_t* result, int32_t* outcome,
+                                       uint32_t* exit_code) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher is null");
+    // The outcome is reported on the way out of a failed automation call too.
+    struct ReportOutcome {
+      const kx::MWVMLauncher& launcher;
+      int32_t* outcome;
+      uint32_t* exitCode;
+      ~ReportOutcome() {
+        if (outcome) *outcome = launcher.LastOutcome();
+        if (exitCode) *exitCode = launcher.LastExitCode();
+      }
+    } report{launcher->launcher, outcome, exit_code};
+    const int launched = launcher->launcher.LaunchEureka();
+    if (result) *result = launched;
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_close_all_and_exit(kxvm_launcher* launcher) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher is null");
+    launcher->launcher.CloseAllDocAndExitVM();
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_set_automation(kxvm_launcher* launcher,
+                                               struct IDispatch* application) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher is null");
+    // Eureka's interface is reached through IDispatch::Invoke only.
+    launcher->launcher.SetEurekaApp(static_cast<IEurekaApplicationDisp*>(application));
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_set_debug_mode(kxvm_launcher* launcher, int32_t mode,
+                                               int32_t fresh_log, const wchar_t* tag) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher is null");
+    launcher->launcher.SetDebugMode(static_cast<KXSeDebugMode>(mode), fresh_log, tag ? tag : L"");
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_log_set_mode(int32_t mode, int32_t fresh_log, const wchar_t* tag) {
+  return Guard(__func__, [&] {
+    kx::SetDebugLogMode(static_cast<KXSeDebugMode>(mode), fresh_log, tag ? tag : L"");
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_log_sync_flag(void) {
+  return Guard(__func__, [&] {
+    kx::SyncDebugFlag();
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_log_write(const wchar_t* text, size_t length, int32_t* written) {
+  return Guard(__func__, [&] {
+    const int result = kx::WriteDebugLog(kx::capi::TextArgument(text, length, "the text is null"));
+    if (written) *written = result;
+    return KXVM_OK;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,312 @@
+// Settings keys and their values behind the C interface. A kxvm_key is the
+// library's own key object.
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "capi/guard.h"
+#include "settings/MWSettingsKey.h"
+
+using kx::capi::GiveText;
+using kx::capi::Guard;
+using kx::capi::NameArgument;
+using kx::capi::Require;
+using kx::capi::TextArgument;
+
+namespace {
+
+kx::MWSettingsKey* ToKey(kxvm_key* key) {
+  Require(key, "the key is null");
+  return reinterpret_cast<kx::MWSettingsKey*>(key);
+}
+const kx::MWSettingsKey* ToKey(const kxvm_key* key) {
+  Require(key, "the key is null");
+  return reinterpret_cast<const kx::MWSettingsKey*>(key);
+}
+kxvm_key* ToHandle(kx::MWSettingsKey* key) { return reinterpret_cast<kxvm_key*>(key); }
+
+int32_t KindOf(const kx::MWSettingsValue& value) {
+  const kx::CRuntimeClass* record = value.GetRuntimeClass();
+  const kx::CRuntimeClass* kinds[] = {nullptr,
+                                      &kx::MWIntValue::classMWIntValue,
+                                      &kx::MWColorValue::classMWColorValue,
+                                      &kx::MWDoubleValue::classMWDoubleValue,
+                                      &kx::MWStringValue::classMWStringValue,
+                                      &kx::MWPointValue::classMWPointValue,
+                                      &kx::MWRectValue::classMWRectValue,
+                                      &kx::MWTimeValue::classMWTimeValue,
+                                      &kx::MWIntArrayValue::classMWIntArrayValue};
+  for (int32_t kind = KXVM_KIND_INT; kind <= KXVM_KIND_INT_ARRAY; ++kind)
+    if (record == kinds[kind]) return kind;
+  return KXVM_KIND_UNTYPED;
+}
+
+// Declares a value of the kind Payload selects.
+template <class Payload>
+int32_t Add(const char* function, kxvm_key* key, const wchar_t* name, const Payload& value) {
+  return Guard(function, [&] {
+    ToKey(key)->AddValue(NameArgument(name, "the name is null"), value);
+    return KXVM_OK;
+  });
+}
+
+// Runs use on the value that name finds when it is of kind Value.
+template <class Value, class Use>
+int32_t WithValue(const char* function, kxvm_key* key, const wchar_t* name, Use use) {
+  return Guard(function, [&] {
+    auto* value =
+        dynamic_cast<Value*>(ToKey(key)->FindValue(NameArgument(name, "the name is null")));
+    if (!value) return KXVM_NO_MATCH;
+    use(*value);
+    return KXVM_OK;
+  });
+}
+
+template <class Value, class Payload>
+int32_t Set(const char* function, kxvm_key* key, const wchar_t* name, const Payload& payload) {
+  return WithValue<Value>(function, key, name, [&](Value& value) { value.SetValue(payload); });
+}
+
+// The payload, once the outputs are known to be there.
+template <class Value, class Payload, class Deliver>
+int32_t Get(const char* function, kxvm_key* key, const wchar_t* name, bool outputs,
+            Deliver deliver) {
+  return WithValue<Value>(function, key, name, [&](Value& value) {
+    if (!outputs) throw kx::capi::InvalidArgument{"an output is null"};
+    Payload payload{};
+    value.GetValue(payload);
+    deliver(payload);
+  });
+}
+
+std::vector<int> Array(const int32_t* values, size_t count) {
+  if (!values && count != 0) throw kx::capi::InvalidArgument{"the values are null"};
+  return values ? std::vector<int>(values, values + count) : std::vector<int>();
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t KXVM_CALL kxvm_key_create(const wchar_t* name, const wchar_t* path, kxvm_key** key) {
+  return Guard(__func__, [&] {
+    Require(key, "the key output is null");
+    *key = ToHandle(new kx::MWSettingsKey(NameArgument(name, "the name is null"),
+                                          NameArgument(path, "the path is null")));
+    return KXVM_OK;
+  });
+}
+
+void KXVM_CALL kxvm_key_destroy(kxvm_key* key) {
+  Guard(__func__, [&] {
+    // A key that a parent holds goes with its parent.
+    if (key && !ToKey(key)->Parent()) delete ToKey(key);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_name(const kxvm_key* key, wchar_t** name) {
+  return Guard(__func__, [&] {
+    GiveText(ToKey(key)->GetName(), name);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_set_root(kxvm_key* key, struct HKEY__* root, struct HKEY__** previous) {
+  return Guard(__func__, [&] {
+    const HKEY old = ToKey(key)->SetRoot(root);
+    if (previous) *previous = old;
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_add_key(kxvm_key* parent, kxvm_key* child) {
+  return Guard(__func__, [&] {
+    kx::MWSettingsKey* adopter = ToKey(parent);
+    kx::MWSettingsKey* adopted = ToKey(child);
+    if (adopted->Parent()) throw kx::capi::InvalidArgument{"the child belongs to another key"};
+    for (const kx::MWSettingsKey* k = adopter; k; k = k->Parent())
+      if (k == adopted) throw kx::capi::InvalidArgument{"a key cannot hold itself"};
+    adopter->AddKey(std::unique_ptr<kx::MWSettingsKey>(adopted));
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_find_key(kxvm_key* key, const wchar_t* name, kxvm_key** found) {
+  return Guard(__func__, [&] {
+    Require(found, "the key output is null");
+    kx::MWSettingsKey* child = ToKey(key)->FindKey(NameArgument(name, "the name is null"));
+    if (!child) return KXVM_NO_MATCH;
+    *found = ToHandle(child);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_value_kind(kxvm_key* key, const wchar_t* name, int32_t* kind) {
+  return Guard(__func__, [&] {
+    Require(kind, "the kind output is null");
+    const kx::MWSettingsValue* value =
+        ToKey(key)->FindValue(NameArgument(name, "the name is null"));
+    if (!value) return KXVM_NO_MATCH;
+    *kind = KindOf(*value);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_load(kxvm_key* key, int32_t* result) {
+  return Guard(__func__, [&] {
+    const int loaded = ToKey(key)->Load();
+    if (result) *result = loaded;
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_save(kxvm_key* key, int32_t* result) {
+  return Guard(__func__, [&] {
+    const int saved = ToKey(key)->Save();
+    if (result) *result = saved;
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_open_registry_key(kxvm_key* key, int32_t create, int32_t read_only,
+                                             struct HKEY__** registry_key) {
+  return Guard(__func__, [&] {
+    Require(registry_key, "the registry key output is null");
+    *registry_key = ToKey(key)->OpenRegistryKey(create, read_only);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_set_user_data(kxvm_key* key, void* data, kxvm_release_fn release) {
+  return Guard(__func__, [&] {
+    ToKey(key)->SetHostData(data, release);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_user_data(const kxvm_key* key, void** data) {
+  return Guard(__func__, [&] {
+    Require(data, "the data output is null");
+    *data = ToKey(key)->HostData();
+    return KXVM_OK;
+  });
+}
+
+// ---------------------------------------------------------------- declaring
+
+int32_t KXVM_CALL kxvm_key_add_int(kxvm_key* key, const wchar_t* name, int32_t value) {
+  return Add(__func__, key, name, static_cast<int>(value));
+}
+int32_t KXVM_CALL kxvm_key_add_color(kxvm_key* key, const wchar_t* name, uint32_t value) {
+  return Add(__func__, key, name, static_cast<COLORREF>(value));
+}
+int32_t KXVM_CALL kxvm_key_add_double(kxvm_key* key, const wchar_t* name, double value) {
+  return Add(__func__, key, name, value);
+}
+int32_t KXVM_CALL kxvm_key_add_text(kxvm_key* key, const wchar_t* name, const wchar_t* text,
+                                    size_t length) {
+  return Guard(__func__, [&] {
+    return Add(__func__, key, name, TextArgument(text, length, "the text is null"));
+  });
+}
+int32_t KXVM_CALL kxvm_key_add_point(kxvm_key* key, const wchar_t* name, int32_t x, int32_t y) {
+  return Add(__func__, key, name, CPoint(x, y));
+}
+int32_t KXVM_CALL kxvm_key_add_rect(kxvm_key* key, const wchar_t* name, int32_t left, int32_t top,
+                                    int32_t right, int32_t bottom) {
+  return Add(__func__, key, name, CRect(left, top, right, bottom));
+}
+int32_t KXVM_CALL kxvm_key_add_time(kxvm_key* key, const wchar_t* name, int64_t seconds) {
+  return Add(__func__, key, name, CTime(seconds));
+}
+int32_t KXVM_CALL kxvm_key_add_int_array(kxvm_key* key, const wchar_t* name, const int32_t* values,
+                                         size_t count) {
+  return Guard(__func__, [&] { return Add(__func__, key, name, Array(values, count)); });
+}
+
+// ---------------------------------------------------------------- reading
+
+int32_t KXVM_CALL kxvm_key_get_int(kxvm_key* key, const wchar_t* name, int32_t* value) {
+  return Get<kx::MWIntValue, int>(__func__, key, name, value, [&](int v) { *value = v; });
+}
+int32_t KXVM_CALL kxvm_key_get_color(kxvm_key* key, const wchar_t* name, uint32_t* value) {
+  return Get<kx::MWColorValue, COLORREF>(__func__, key, name, value,
+                                         [&](COLORREF v) { *value = v; });
+}
+int32_t KXVM_CALL kxvm_key_get_double(kxvm_key* key, const wchar_t* name, double* value) {
+  return Get<kx::MWDoubleValue, double>(__func__, key, name, value, [&](double v) { *value = v; });
+}
+int32_t KXVM_CALL kxvm_key_get_text(kxvm_key* key, const wchar_t* name, wchar_t** text,
+                                    size_t* length) {
+  return Get<kx::MWStringValue, std::wstring>(
+      __func__, key, name, text && length,
+      [&](const std::wstring& v) { GiveText(v, text, length); });
+}
+int32_t KXVM_CALL kxvm_key_get_point(kxvm_key* key, const wchar_t* name, int32_t* x, int32_t* y) {
+  return Get<kx::MWPointValue, CPoint>(__func__, key, name, x && y, [&](const CPoint& v) {
+    *x = v.x;
+    *y = v.y;
+  });
+}
+int32_t KXVM_CALL kxvm_key_get_rect(kxvm_key* key, const wchar_t* name, int32_t* left, int32_t* top,
+                                    int32_t* right, int32_t* bottom) {
+  return Get<kx::MWRectValue, CRect>(__func__, key, name, left && top && right && bottom,
+                                     [&](const CRect& v) {
+                                       *left = v.left;
+                                       *top = v.top;
+                                       *right = v.right;
+                                       *bottom = v.bottom;
+                                     });
+}
+int32_t KXVM_CALL kxvm_key_get_time(kxvm_key* key, const wchar_t* name, int64_t* seconds) {
+  return Get<kx::MWTimeValue, CTime>(__func__, key, name, seconds,
+                                     [&](const CTime& v) { *seconds = v.GetTime(); });
+}
+int32_t KXVM_CALL kxvm_key_get_int_array(kxvm_key* key, const wchar_t* name, int32_t** values,
+                                         size_t* count) {
+  return Get<kx::MWIntArrayValue, std::vector<int>>(
+      __func__, key, name, values && count, [&](const std::vector<int>& v) {
+        void* copy = nullptr;
+        kx::capi::GiveBytes(v.data(), v.size() * sizeof(int32_t), &copy);
+        *values = static_cast<int32_t*>(copy);
+        *count = v.size();
+      });
+}
+
+// ---------------------------------------------------------------- changing
+
+int32_t KXVM_CALL kxvm_key_set_int(kxvm_key* key, const wchar_t* name, int32_t value) {
+  return Set<kx::MWIntValue>(__func__, key, name, static_cast<int>(value));
+}
+int32_t KXVM_CALL kxvm_key_set_color(kxvm_key* key, const wchar_t* name, uint32_t value) {
+  return Set<kx::MWColorValue>(__func__, key, name, static_cast<COLORREF>(value));
+}
+int32_t KXVM_CALL kxvm_key_set_double(kxvm_key* key, const wchar_t* name, double value) {
+  return Set<kx::MWDoubleValue>(__func__, key, name, value);
+}
+int32_t KXVM_CALL kxvm_key_set_text(kxvm_key* key, const wchar_t* name, const wchar_t* text,
+                                    size_t length) {
+  return Guard(__func__, [&] {
+    return Set<kx::MWStringValue>(__func__, key, name,
+                                  TextArgument(text, length, "the text is null"));
+  });
+}
+int32_t KXVM_CALL kxvm_key_set_point(kxvm_key* key, const wchar_t* name, int32_t x, int32_t y) {
+  return Set<kx::MWPointValue>(__func__, key, name, CPoint(x, y));
+}
+int32_t KXVM_CALL kxvm_key_set_rect(kxvm_key* key, const wchar_t* name, int32_t left, int32_t top,
+                                    int32_t right, int32_t bottom) {
+  return Set<kx::MWRectValue>(__func__, key, name, CRect(left, top, right, bottom));
+}
+int32_t KXVM_CALL kxvm_key_set_time(kxvm_key* key, const wchar_t* name, int64_t seconds) {
+  return Set<kx::MWTimeValue>(__func__, key, name, CTime(seconds));
+}
+int32_t KXVM_CALL kxvm_key_set_int_array(kxvm_key* key, const wchar_t* name, const int32_t* values,
+                                         size_t count) {
+  return Guard(__func__,
+               [&] { return Set<kx::MWIntArrayValue>(__func__, key, name, Array(values, count)); });
+}
+
+}  // extern "C"

@@ -7,6 +7,7 @@ packages=(
   cmake make python3
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 libwine-dev
+  clang lld llvm
   xvfb xauth x11-apps imagemagick
   googletest
   locales

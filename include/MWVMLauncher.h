@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -33,7 +34,7 @@ class MWVMLauncher {
   // A copy holds the same automation link and its own duplicates of the
   // process handles.
   MWVMLauncher(const MWVMLauncher& other)
-      : m_outcome(other.m_outcome), m_exitCode(other.m_exitCode) {
+      : m_outcome(other.m_outcome.load()), m_exitCode(other.m_exitCode.load()) {
     kxvm::detail::Check(kxvm_launcher_clone(other.m_handle, &m_handle));
   }
   // Releases the link and closes the process handles still held; Eureka
@@ -45,8 +46,8 @@ class MWVMLauncher {
       kxvm::detail::Check(kxvm_launcher_clone(other.m_handle, &copy));
       kxvm_launcher_destroy(m_handle);
       m_handle = copy;
-      m_outcome = other.m_outcome;
-      m_exitCode = other.m_exitCode;
+      m_outcome = other.m_outcome.load();
+      m_exitCode = other.m_exitCode.load();
     }
     return *this;
   }
@@ -78,7 +79,8 @@ class MWVMLauncher {
   }
 
   // What the last LaunchEureka came to, and Eureka's exit code when it
-  // ended (Supervised, EndedBeforePublishing).
+  // ended (Supervised, EndedBeforePublishing). A launch refused because one
+  // runs already on another thread counts as the last one.
   KXLaunchOutcome LastOutcome() const { return m_outcome; }
   unsigned long LastExitCode() const { return m_exitCode; }
 
@@ -87,6 +89,7 @@ class MWVMLauncher {
 
  private:
   kxvm_launcher* m_handle = nullptr;
-  KXLaunchOutcome m_outcome = KXLaunchOutcome::None;
-  unsigned long m_exitCode = 0;
+  // Written by whichever thread's launch returns last.
+  std::atomic<KXLaunchOutcome> m_outcome{KXLaunchOutcome::None};
+  std::atomic<unsigned long> m_exitCode{0};
 };

@@ -44,15 +44,15 @@ int32_t KXVM_CALL kxvm_launcher_launch(kxvm_launcher* launcher, int32_t* result,
     Require(launcher, "the launcher is null");
     // The outcome is reported on the way out of a failed automation call too.
     struct ReportOutcome {
-      const kx::MWVMLauncher& launcher;
-      int32_t* outcome;
+      kx::MWVMLauncher::Outcome outcome;
+      int32_t* kind;
       uint32_t* exitCode;
       ~ReportOutcome() {
-        if (outcome) *outcome = launcher.LastOutcome();
-        if (exitCode) *exitCode = launcher.LastExitCode();
+        if (kind) *kind = outcome.kind;
+        if (exitCode) *exitCode = outcome.exitCode;
       }
-    } report{launcher->launcher, outcome, exit_code};
-    const int launched = launcher->launcher.LaunchEureka();
+    } report{{}, outcome, exit_code};
+    const int launched = launcher->launcher.LaunchEureka(&report.outcome);
     if (result) *result = launched;
     return KXVM_OK;
   });

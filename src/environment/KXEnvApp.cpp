@@ -3,54 +3,54 @@
 #include <cstdlib>
 
 #include "environment/debug_log.h"
+#include "environment/folder_value.h"
 #include "environment/library_lock.h"
+#include "environment/places.h"
 #include "framework/message_box.h"
 #include "framework/resource_chain.h"
 #include "framework/scoped_handle.h"
-#include "framework/scoped_hkey.h"
 #include "resources/resource.h"
 
 namespace kx {
 
 namespace {
 
-constexpr wchar_t kProductKey[] = L"Software\\Brondel\\Kalvex\\Kalvex 2023x64";
-constexpr wchar_t kProductSEKey[] = L"Software\\Brondel\\KalvexSE\\KalvexSE 2023x64";
-constexpr wchar_t kVendorKey[] = L"Software\\Roboris\\KalvexVirtualMachine";
-constexpr wchar_t kDataPathValue[] = L"KXDataPath";
-constexpr wchar_t kEurekaExePathValue[] = L"EurekaExePath";
-constexpr wchar_t kEurekaDirValue[] = L"EurekaDir";
-constexpr wchar_t kEurekaExe[] = L"Eureka.exe";
-constexpr wchar_t kHkcu[] = L"HKEY_CURRENT_USER\\";
-constexpr wchar_t kHklm[] = L"HKEY_LOCAL_MACHINE\\";
-
 // Set while Init runs: the log's request for the data folder must not start
 // initialisation again from inside it.
 bool g_initInProgress = false;
-
-std::wstring Normalized(std::wstring folder) {
-  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-  return folder;
-}
-
-// A string value read into room for 255 characters, whatever its type. The
-// text ends at the first NUL or at the end of the data. Empty when missing,
-// too long or empty.
-std::wstring ReadFolderValue(HKEY key, const wchar_t* name) {
-  wchar_t buffer[255];
-  DWORD size = sizeof(buffer);
-  if (::RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
-      ERROR_SUCCESS)
-    return {};
-  std::wstring text(buffer, size / sizeof(wchar_t));
-  if (const auto nul = text.find(L'\0'); nul != std::wstring::npos) text.resize(nul);
-  return text;
-}
 
 bool FileFound(const std::wstring& name) {
   WIN32_FIND_DATAW data;
   kx::ScopedFindHandle search(::FindFirstFileW(name.c_str(), &data));
   return search.IsValid();
+}
+
+bool Opened(const FolderValue& value) {
+  return value.status != FolderStatus::kKeyMissing && value.status != FolderStatus::kAccessDenied;
+}
+
+// The failure line of a place, followed, for a value that held a relative
+// folder, by the line that names it.
+void LogFailure(const wchar_t* owner, HKEY root, const wchar_t* keyPath, const wchar_t* valueName,
+                const FolderValue& value) {
+  WriteDebugLog(std::wstring(owner) + L" : failed to access registry value " + RootName(root) +
+                L"\\" + keyPath + L"\\" + valueName);
+  if (value.status == FolderStatus::kNotAbsolute)
+    WriteDebugLog(std::wstring(owner) + L" : not an absolute path: " + value.text);
+}
+
+// Shared by both product keys; only the key and the log line's owner differ.
+int LocateDataPathIn(std::wstring& dataPath, HKEY root, const wchar_t* keyPath,
+                     const wchar_t* owner) {
+  dataPath.clear();
+  const FolderValue value = ReadFolderValue(root, keyPath, kDataPathValue);
+  if (!Opened(value)) return 0;
+  if (value.Found()) {
+    dataPath = value.Folder();
+    return 1;
+  }
+  LogFailure(owner, root, keyPath, kDataPathValue, value);
+  return 0;
 }
 
 }  // namespace
@@ -59,11 +59,24 @@ KXEnvApp* KXEnvApp::m_pInstance = nullptr;
 
 KXEnvApp::KXEnvApp() : m_strModuleName(L"KXVirtualMachMgr.dll"), m_bInitFailed(0) {}
 KXEnvApp::~KXEnvApp() = default;
-KXEnvApp::KXEnvApp(const KXEnvApp& other) = default;
-KXEnvApp& KXEnvApp::operator=(const KXEnvApp& other) = default;
+
+KXEnvApp::KXEnvApp(const KXEnvApp& other) {
+  AutoLock hold(LibraryLock());
+  *this = other;
+}
+
+KXEnvApp& KXEnvApp::operator=(const KXEnvApp& other) {
+  AutoLock hold(LibraryLock());
+  m_strDataPath = other.m_strDataPath;
+  m_strInstallPath = other.m_strInstallPath;
+  m_strEurekaPath = other.m_strEurekaPath;
+  m_strModuleName = other.m_strModuleName;
+  m_bInitFailed = other.m_bInitFailed;
+  return *this;
+}
 
 KXEnvApp* KXEnvApp::Instance() {
-  kx::AutoLock hold(kx::LibraryLock());
+  AutoLock hold(LibraryLock());
   if (!m_pInstance) {
     m_pInstance = new KXEnvApp;
     m_pInstance->Init();
@@ -71,8 +84,13 @@ KXEnvApp* KXEnvApp::Instance() {
   return m_pInstance;
 }
 
+KXEnvApp* KXEnvApp::Existing() {
+  AutoLock hold(LibraryLock());
+  return m_pInstance;
+}
+
 void KXEnvApp::Init() {
-  kx::AutoLock hold(kx::LibraryLock());
+  AutoLock hold(LibraryLock());
   if (g_initInProgress) return;
   struct InProgress {
     InProgress() { g_initInProgress = true; }
@@ -88,9 +106,13 @@ void KXEnvApp::Init() {
       Normalized(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 
   if (!LocateDataPath()) {
-    const std::wstring message = kx::LoadResString(IDS_KX_ERR_NOT_LOCATED);
-    kx::AppMessageBox(message, MB_OK, 0);
+    // Failed first, so that no other thread initialises again or shows a
+    // second box; then neither the box, which waits for the user, nor exit,
+    // which runs the host's handlers, holds the lock other threads wait on.
     m_bInitFailed = 1;
+    const std::wstring message = kx::LoadResString(IDS_KX_ERR_NOT_LOCATED);
+    LibraryLock().ReleaseAll();
+    kx::AppMessageBox(message, MB_OK, 0);
     std::exit(0);
   }
   m_strEurekaPath = m_strInstallPath;
@@ -99,63 +121,46 @@ void KXEnvApp::Init() {
 }
 
 int KXEnvApp::LocateDataPath() {
+  AutoLock hold(LibraryLock());
   return LocateSWDataPath(HKEY_CURRENT_USER) || LocateSWDataPath(HKEY_LOCAL_MACHINE) ||
                  LocateSEDataPath(HKEY_CURRENT_USER) || LocateSEDataPath(HKEY_LOCAL_MACHINE)
              ? 1
              : 0;
 }
 
-namespace {
-
-// Shared by both product keys; only the key and the log line's owner differ.
-int LocateDataPathIn(std::wstring& dataPath, HKEY root, const wchar_t* keyPath,
-                     const wchar_t* owner) {
-  dataPath.clear();
-  kx::ScopedHKey key;
-  if (kx::OpenKey(key, root, keyPath, KEY_READ) != ERROR_SUCCESS) return 0;
-  std::wstring folder = ReadFolderValue(key.Get(), kDataPathValue);
-  if (!folder.empty()) {
-    dataPath = Normalized(std::move(folder));
-    return 1;
-  }
-  WriteDebugLog(std::wstring(owner) + L" : failed to access registry value " +
-                (root == HKEY_LOCAL_MACHINE ? kHklm : kHkcu) + keyPath + L"\\" + kDataPathValue);
-  return 0;
-}
-
-}  // namespace
-
 int KXEnvApp::LocateSWDataPath(HKEY root) {
+  AutoLock hold(LibraryLock());
   return LocateDataPathIn(m_strDataPath, root, kProductKey, L"LocateDataPath");
 }
 
 int KXEnvApp::LocateSEDataPath(HKEY root) {
+  AutoLock hold(LibraryLock());
   return LocateDataPathIn(m_strDataPath, root, kProductSEKey, L"LocateSEDataPath");
 }
 
 std::wstring KXEnvApp::GetKXEurekaPath() {
+  AutoLock hold(LibraryLock());
   WriteDebugLog(L"CKXSolidsApp::GetKXEurekaPath");
-  kx::ScopedHKey key;
-  if (kx::OpenKey(key, HKEY_CURRENT_USER, kProductKey, KEY_READ) != ERROR_SUCCESS) return {};
-  WriteDebugLog(std::wstring(L"Successful Open ") + kHkcu + kProductKey);
-  std::wstring folder = ReadFolderValue(key.Get(), kEurekaExePathValue);
-  if (!folder.empty()) return Normalized(std::move(folder));
-  WriteDebugLog(std::wstring(L"GetKXEurekaPath : failed to access registry value ") + kHkcu +
-                kProductKey + L"\\" + kEurekaExePathValue);
+  const FolderValue value = ReadFolderValue(HKEY_CURRENT_USER, kProductKey, kEurekaExePathValue);
+  if (!Opened(value)) return {};
+  WriteDebugLog(std::wstring(L"Successful Open ") + RootName(HKEY_CURRENT_USER) + L"\\" +
+                kProductKey);
+  if (value.Found()) return value.Folder();
+  LogFailure(L"GetKXEurekaPath", HKEY_CURRENT_USER, kProductKey, kEurekaExePathValue, value);
   return GetKXEurekaPathHKeyMach();
 }
 
 std::wstring KXEnvApp::GetKXEurekaPathHKeyMach() {
-  kx::ScopedHKey key;
-  if (kx::OpenKey(key, HKEY_LOCAL_MACHINE, kProductKey, KEY_READ) != ERROR_SUCCESS) return {};
-  std::wstring folder = ReadFolderValue(key.Get(), kEurekaExePathValue);
-  if (!folder.empty()) return Normalized(std::move(folder));
-  WriteDebugLog(std::wstring(L"GetKXEurekaPath : failed to access registry value ") + kHklm +
-                kProductKey + L"\\" + kEurekaExePathValue);
+  AutoLock hold(LibraryLock());
+  const FolderValue value = ReadFolderValue(HKEY_LOCAL_MACHINE, kProductKey, kEurekaExePathValue);
+  if (!Opened(value)) return {};
+  if (value.Found()) return value.Folder();
+  LogFailure(L"GetKXEurekaPath", HKEY_LOCAL_MACHINE, kProductKey, kEurekaExePathValue, value);
   return {};
 }
 
 int KXEnvApp::LocateEureka() {
+  AutoLock hold(LibraryLock());
   WriteDebugLog(L"CKXSolidsApp::LocateEureka");
   m_strEurekaPath = m_strInstallPath;
 
@@ -169,21 +174,20 @@ int KXEnvApp::LocateEureka() {
     WriteDebugLog(L"LocateEureka : failed to findFileData " + candidate);
   }
 
-  kx::ScopedHKey vendor;
-  if (kx::OpenKey(vendor, HKEY_LOCAL_MACHINE, kVendorKey, KEY_READ) != ERROR_SUCCESS) {
-    WriteDebugLog(std::wstring(L"LocateEureka : failed to open registry ") + kHklm + kVendorKey);
+  const FolderValue vendor = ReadFolderValue(HKEY_LOCAL_MACHINE, kVendorKey, kEurekaDirValue);
+  if (!Opened(vendor)) {
+    WriteDebugLog(std::wstring(L"LocateEureka : failed to open registry ") +
+                  RootName(HKEY_LOCAL_MACHINE) + L"\\" + kVendorKey);
     WriteDebugLog(
         L"LocateEureka : Now locating based on relative path of Eureka.exe based on location of "
         L"VMLauncher.exe");
-  } else if (std::wstring folder = ReadFolderValue(vendor.Get(), kEurekaDirValue);
-             !folder.empty()) {
+  } else if (vendor.Found()) {
     // Trusted as it stands; the launcher checks the file itself.
-    m_strEurekaPath = Normalized(std::move(folder));
+    m_strEurekaPath = vendor.Folder();
     WriteDebugLog(L"LocateEureka : " + m_strEurekaPath);
     return 1;
   } else {
-    WriteDebugLog(std::wstring(L"LocateEureka : failed to access registry value ") + kHklm +
-                  kVendorKey + L"\\" + kEurekaDirValue);
+    LogFailure(L"LocateEureka", HKEY_LOCAL_MACHINE, kVendorKey, kEurekaDirValue, vendor);
     WriteDebugLog(
         L"LocateEureka : Now locating based on relative path of Eureka.exe wrt VMLauncher.exe");
   }
@@ -198,15 +202,18 @@ int KXEnvApp::LocateEureka() {
 }
 
 std::wstring KXEnvApp::GetDataPath() {
-  kx::AutoLock hold(kx::LibraryLock());
+  AutoLock hold(LibraryLock());
   if (m_strDataPath.empty() && m_bInitFailed == 0 && !g_initInProgress) Init();
   return m_strDataPath;
 }
 
-std::wstring KXEnvApp::GetEurekaExeFilePath() { return m_strEurekaPath + kEurekaExe; }
+std::wstring KXEnvApp::GetEurekaExeFilePath() {
+  AutoLock hold(LibraryLock());
+  return m_strEurekaPath + kEurekaExe;
+}
 
 std::wstring KXEnvApp::GetKXVrtualMachInstallationPath() {
-  kx::AutoLock hold(kx::LibraryLock());
+  AutoLock hold(LibraryLock());
   if (m_strInstallPath.empty() && m_bInitFailed == 0 && !g_initInProgress) Init();
   return m_strInstallPath;
 }

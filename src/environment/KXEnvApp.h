@@ -1,5 +1,9 @@
 // The process-wide environment: where the library, the product's data and
 // Eureka.exe are on this machine.
+//
+// Threads: every operation may be called from several threads at once; each
+// runs whole under the library's lock, so a reader never sees a folder
+// half-way through a search.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +33,9 @@ class KXEnvApp {
   std::wstring GetDataPath();
   std::wstring GetEurekaExeFilePath();
   std::wstring GetKXVrtualMachInstallationPath();
+
+  // The instance if one exists, without making it (the support report).
+  static KXEnvApp* Existing();
 
  private:
   KXEnvApp();

@@ -46,7 +46,7 @@ std::string ToNarrow(const std::wstring& text) {
 }  // namespace
 
 std::wstring FormatDebugLogLine(const std::wstring& tag, const SYSTEMTIME& t,
-                                    const std::wstring& message) {
+                                const std::wstring& message) {
   std::wstring line;
   line.reserve(tag.size() + message.size() + 40);
   line += L' ';

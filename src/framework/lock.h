@@ -11,11 +11,23 @@ class Lock {
   ~Lock() { ::DeleteCriticalSection(&cs_); }
   Lock(const Lock&) = delete;
   Lock& operator=(const Lock&) = delete;
-  void Acquire() noexcept { ::EnterCriticalSection(&cs_); }
-  void Release() noexcept { ::LeaveCriticalSection(&cs_); }
+  void Acquire() noexcept {
+    ::EnterCriticalSection(&cs_);
+    ++depth_;
+  }
+  void Release() noexcept {
+    --depth_;
+    ::LeaveCriticalSection(&cs_);
+  }
+  // Leaves every level the calling thread holds, for a path that never
+  // returns to release them (the process is about to end).
+  void ReleaseAll() noexcept {
+    while (depth_ > 0 && cs_.OwningThread == ULongToHandle(::GetCurrentThreadId())) Release();
+  }
 
  private:
   CRITICAL_SECTION cs_;
+  int depth_ = 0;  // levels held by the owning thread; changed only by it
 };
 
 class AutoLock {

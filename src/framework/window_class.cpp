@@ -10,17 +10,17 @@ namespace kx {
 
 namespace {
 
-// Unregisters the module's classes when the module unloads, so that a later
-// load at another address does not find classes pointing at freed code.
 struct RegisteredClasses {
   Lock lock;
   std::vector<std::wstring> names;
-  ~RegisteredClasses() {
-    for (const std::wstring& name : names) ::UnregisterClassW(name.c_str(), WindowClassModule());
-  }
 };
 
-RegisteredClasses g_classes;
+// Never destroyed: the module's unload unregisters the classes, and process
+// exit needs nothing done.
+RegisteredClasses& Classes() {
+  static RegisteredClasses* classes = new RegisteredClasses;
+  return *classes;
+}
 
 }  // namespace
 
@@ -39,7 +39,8 @@ std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor, HBRUSH backgro
                 static_cast<void*>(module), classStyle, static_cast<void*>(cursor),
                 static_cast<void*>(background), static_cast<void*>(icon));
 
-  AutoLock hold(g_classes.lock);
+  RegisteredClasses& classes = Classes();
+  AutoLock hold(classes.lock);
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
   if (::GetClassInfoExW(module, name, &existing)) return name;
@@ -55,8 +56,16 @@ std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor, HBRUSH backgro
   wc.hbrBackground = background;
   wc.lpszClassName = name;
   if (!::RegisterClassExW(&wc)) return {};
-  g_classes.names.emplace_back(name);
+  classes.names.emplace_back(name);
   return name;
+}
+
+void UnregisterWindowClasses() {
+  RegisteredClasses& classes = Classes();
+  AutoLock hold(classes.lock);
+  for (const std::wstring& name : classes.names)
+    ::UnregisterClassW(name.c_str(), WindowClassModule());
+  classes.names.clear();
 }
 
 }  // namespace kx

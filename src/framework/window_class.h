@@ -9,10 +9,13 @@ namespace kx {
 
 // The name of a class with these attributes and CWnd's window procedure,
 // registered for the module that holds this code; one class per set of
-// attributes. The classes are unregistered when the module unloads. Empty
-// when registration fails.
+// attributes. Empty when registration fails.
 std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor = nullptr,
                                  HBRUSH background = nullptr, HICON icon = nullptr);
+
+// Unregisters them, when the module unloads, so that a later load at another
+// address does not find classes pointing at freed code.
+void UnregisterWindowClasses();
 
 // The module the classes are registered for.
 HINSTANCE WindowClassModule();

@@ -22,19 +22,6 @@ namespace {
 
 constexpr DWORD kPollPeriodMs = 1000;
 
-// Drops the automation link when the launch leaves early through an
-// exception from the application, so that no proxy outlives the apartment.
-class LinkReleaser {
- public:
-  explicit LinkReleaser(kx::ComPtr<IEurekaApplicationDisp>& link) : link_(link) {}
-  LinkReleaser(const LinkReleaser&) = delete;
-  LinkReleaser& operator=(const LinkReleaser&) = delete;
-  ~LinkReleaser() { link_.Reset(); }
-
- private:
-  kx::ComPtr<IEurekaApplicationDisp>& link_;
-};
-
 // Shows the splash for its fixed 2.5 s; GDI+ runs only meanwhile.
 void ShowLaunchSplash(MWSplashWnd& splash) {
   splash.SetSplashEnabled(TRUE);
@@ -63,36 +50,93 @@ std::wstring Format(const wchar_t* format, int a, int b = 0) {
   return text;
 }
 
+// Duplicates owned by the caller; a handle that cannot be duplicated is null.
+PROCESS_INFORMATION Duplicated(const PROCESS_INFORMATION& info) {
+  auto duplicate = [](HANDLE handle) -> HANDLE {
+    HANDLE copy = nullptr;
+    const HANDLE self = ::GetCurrentProcess();
+    if (handle && ::DuplicateHandle(self, handle, self, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+      return copy;
+    return nullptr;
+  };
+  PROCESS_INFORMATION copy = info;
+  copy.hProcess = duplicate(info.hProcess);
+  copy.hThread = duplicate(info.hThread);
+  return copy;
+}
+
 }  // namespace
 
 MWVMLauncher::MWVMLauncher() : m_processInfo{}, m_nApiVersion(0) {}
 
-MWVMLauncher::MWVMLauncher(const MWVMLauncher& other)
-    : m_processInfo(other.m_processInfo),
-      m_pEurekaApp(other.m_pEurekaApp),
-      m_nApiVersion(other.m_nApiVersion),
-      m_nOutcome(other.m_nOutcome),
-      m_dwExitCode(other.m_dwExitCode) {}
+MWVMLauncher::MWVMLauncher(const MWVMLauncher& other) : m_processInfo{}, m_nApiVersion(0) {
+  AutoLock hold(other.m_lock);
+  m_processInfo = Duplicated(other.m_processInfo);
+  m_pEurekaApp = other.m_pEurekaApp;
+  m_dwLinkThread = other.m_dwLinkThread;
+  m_nApiVersion = other.m_nApiVersion;
+}
 
-MWVMLauncher::~MWVMLauncher() { ReleaseEurekaApp(); }
+MWVMLauncher::~MWVMLauncher() {
+  ReleaseEurekaApp();
+  AutoLock hold(m_lock);
+  CloseProcessHandles();
+}
 
 MWVMLauncher& MWVMLauncher::operator=(const MWVMLauncher& other) {
-  m_processInfo = other.m_processInfo;
-  m_pEurekaApp = other.m_pEurekaApp;
-  m_nApiVersion = other.m_nApiVersion;
-  m_nOutcome = other.m_nOutcome;
-  m_dwExitCode = other.m_dwExitCode;
+  if (this == &other) return *this;
+  // One lock at a time: two launchers assigned to each other on two threads
+  // cannot deadlock.
+  PROCESS_INFORMATION info;
+  kx::ComPtr<IEurekaApplicationDisp> link;
+  DWORD linkThread;
+  int version;
+  {
+    AutoLock hold(other.m_lock);
+    info = Duplicated(other.m_processInfo);
+    link = other.m_pEurekaApp;
+    linkThread = other.m_dwLinkThread;
+    version = other.m_nApiVersion;
+  }
+  AutoLock hold(m_lock);
+  CloseProcessHandles();
+  m_processInfo = info;
+  m_pEurekaApp = link;
+  m_dwLinkThread = linkThread;
+  m_nApiVersion = version;
   return *this;
 }
 
-int MWVMLauncher::LaunchEureka() {
+int MWVMLauncher::LaunchEureka(Outcome* report) {
+  Outcome local;
+  Outcome& outcome = report ? *report : local;
+  outcome = Outcome{};
+  {
+    AutoLock hold(m_lock);
+    if (m_bLaunching) {
+      outcome.kind = KXVM_OUTCOME_ALREADY_RUNNING;
+      WriteDebugLog(L"MWVMLauncher::LaunchEureka : A launch is already running on this launcher");
+      return 0;
+    }
+    m_bLaunching = true;
+    // What an earlier launch left open goes now.
+    CloseProcessHandles();
+  }
+  struct Launching {
+    MWVMLauncher& launcher;
+    ~Launching() {
+      AutoLock hold(launcher.m_lock);
+      launcher.m_bLaunching = false;
+    }
+  } launching{*this};
+
   MWSplashWnd splash;  // lives until the launch returns, on every path
   ShowLaunchSplash(splash);
 
   KXEnvApp* env = KXEnvApp::Instance();
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Trying to locate Eureka");
   if (!env->LocateEureka()) {
-    m_nOutcome = KXVM_OUTCOME_NOT_LOCATED;
+    outcome.kind = KXVM_OUTCOME_NOT_LOCATED;
     HandleError(IDS_KX_ERR_NOT_LOCATED, 0);
     return 0;
   }
@@ -104,7 +148,7 @@ int MWVMLauncher::LaunchEureka() {
     WIN32_FIND_DATAW found;
     kx::ScopedFindHandle search(::FindFirstFileW(exe.c_str(), &found));
     if (!search.IsValid()) {
-      m_nOutcome = KXVM_OUTCOME_EXECUTABLE_MISSING;
+      outcome.kind = KXVM_OUTCOME_EXECUTABLE_MISSING;
       HandleError(IDS_KX_ERR_EXE_MISSING, 0);
       return 0;
     }
@@ -115,18 +159,25 @@ int MWVMLauncher::LaunchEureka() {
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  m_processInfo = PROCESS_INFORMATION{};
+  PROCESS_INFORMATION started{};
   std::wstring commandLine = exe + L" -lang" + language;
   // The checked file is named as the program, so that a blank in its unquoted
   // path cannot start another one (C:\Program.exe for C:\Program Files\...).
-  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &m_processInfo)) {
-    m_nOutcome = KXVM_OUTCOME_PROCESS_NOT_CREATED;
+  const BOOL created = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &started);
+  {
+    AutoLock hold(m_lock);
+    m_processInfo = created ? started : PROCESS_INFORMATION{};
+  }
+  if (!created) {
+    outcome.kind = KXVM_OUTCOME_PROCESS_NOT_CREATED;
     HandleError(IDS_KX_ERR_CREATE_PROCESS, 0);
     return 1;
   }
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Created Eureka process");
 
+  // Only this thread closes the handles while it launches, so it reads them
+  // without the lock.
   kx::ComPtr<IDispatch> app;
   bool exited = false;
   while (!app) {
@@ -136,7 +187,7 @@ int MWVMLauncher::LaunchEureka() {
     ::GetExitCodeProcess(m_processInfo.hProcess, &exitCode);
     if (exitCode != STILL_ACTIVE) {
       WriteDebugLog(L"MWVMLauncher::LaunchEureka : Eureka process exited abruptly");
-      m_dwExitCode = exitCode;
+      outcome.exitCode = exitCode;
       exited = true;
       break;
     }
@@ -146,34 +197,57 @@ int MWVMLauncher::LaunchEureka() {
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Splash screen terminated");
 
   if (app) {
-    m_nOutcome = KXVM_OUTCOME_AUTOMATION_FAILED;  // until the version is read
-    const LinkReleaser releaseLink(m_pEurekaApp);
-    if (SUCCEEDED(app->QueryInterface(IID_IEurekaApplicationDisp, m_pEurekaApp.ReceiveVoid())) &&
-        m_pEurekaApp) {
-      m_nApiVersion = kx::ReadApiVersion(m_pEurekaApp.Get());
-      WriteDebugLog(Format(L"MWVMLauncher::LaunchEureka : ApiVersion = %d ", m_nApiVersion));
+    // A failed version read leaves with the link released and the handles
+    // kept, so that the host can still end Eureka.
+    outcome.kind = KXVM_OUTCOME_AUTOMATION_FAILED;
+    struct LinkReleaser {
+      MWVMLauncher& launcher;
+      ~LinkReleaser() { launcher.ReleaseEurekaApp(); }
+    } releaseLink{*this};
+    kx::ComPtr<IEurekaApplicationDisp> link;
+    if (SUCCEEDED(app->QueryInterface(IID_IEurekaApplicationDisp, link.ReceiveVoid())) && link) {
+      {
+        AutoLock hold(m_lock);
+        m_pEurekaApp = link;
+        m_dwLinkThread = ::GetCurrentThreadId();
+      }
+      const int version = kx::ReadApiVersion(link.Get());
+      {
+        AutoLock hold(m_lock);
+        m_nApiVersion = version;
+      }
+      WriteDebugLog(Format(L"MWVMLauncher::LaunchEureka : ApiVersion = %d ", version));
     }
+    link.Reset();
     app.Reset();
     ReleaseEurekaApp();
-    m_nOutcome = KXVM_OUTCOME_SUPERVISED;
-    ManageVMProcess();
+    outcome.kind = KXVM_OUTCOME_SUPERVISED;
+    ManageVMProcess(outcome);
   } else if (exited) {
-    m_nOutcome = KXVM_OUTCOME_ENDED_BEFORE_PUBLISHING;
     // Ended before publishing: nothing left to supervise, so the handles go.
-    CloseAndClear(m_processInfo.hThread);
-    CloseAndClear(m_processInfo.hProcess);
+    outcome.kind = KXVM_OUTCOME_ENDED_BEFORE_PUBLISHING;
+    AutoLock hold(m_lock);
+    CloseProcessHandles();
   }
   return 1;
 }
 
 int MWVMLauncher::CloseAllDocAndExitVM() {
   WriteDebugLog(L"MWVMLauncher::CloseAllDocAndExitVM");
-  if (m_pEurekaApp) {
-    kx::CallCloseAllDocumentsAndExit(m_pEurekaApp.Get());
-    ReleaseEurekaApp();
-  } else if (m_processInfo.hProcess) {
-    ::TerminateProcess(m_processInfo.hProcess, 0);
+  kx::ComPtr<IEurekaApplicationDisp> link;
+  {
+    AutoLock hold(m_lock);
+    // A link from another thread's apartment is no link for this thread.
+    if (m_pEurekaApp && m_dwLinkThread == ::GetCurrentThreadId()) {
+      link = m_pEurekaApp;
+    } else {
+      if (m_processInfo.hProcess) ::TerminateProcess(m_processInfo.hProcess, 0);
+      return 1;
+    }
   }
+  kx::CallCloseAllDocumentsAndExit(link.Get());  // a failure keeps the link
+  AutoLock hold(m_lock);
+  if (m_pEurekaApp.Get() == link.Get()) m_pEurekaApp.Reset();
   return 1;
 }
 
@@ -181,25 +255,47 @@ void MWVMLauncher::SetDebugMode(KXSeDebugMode mode, int freshLog, std::wstring t
   SetDebugLogMode(mode, freshLog, std::move(tag));
 }
 
-void MWVMLauncher::SetEurekaApp(IEurekaApplicationDisp* app) { m_pEurekaApp = app; }
+void MWVMLauncher::SetEurekaApp(IEurekaApplicationDisp* app) {
+  kx::ComPtr<IEurekaApplicationDisp> previous;  // released after the lock
+  AutoLock hold(m_lock);
+  previous = m_pEurekaApp;
+  m_pEurekaApp = app;
+  m_dwLinkThread = app ? ::GetCurrentThreadId() : 0;
+}
 
 IDispatch* MWVMLauncher::GetEurekaObjByPID(int processId) {
   return kx::FindEurekaObject(processId);
 }
 
-int MWVMLauncher::ManageVMProcess() {
-  CloseAndClear(m_processInfo.hThread);
-  if (m_processInfo.hProcess) {
-    // The handle stays in place while waiting: CloseAllDocAndExitVM from
-    // another thread ends the process through it.
-    ::WaitForSingleObject(m_processInfo.hProcess, INFINITE);
-    if (!::GetExitCodeProcess(m_processInfo.hProcess, &m_dwExitCode)) m_dwExitCode = 0;
+int MWVMLauncher::ManageVMProcess(Outcome& outcome) {
+  HANDLE process;
+  {
+    AutoLock hold(m_lock);
+    CloseAndClear(m_processInfo.hThread);
+    process = m_processInfo.hProcess;
+  }
+  if (process) {
+    // Not under the lock: CloseAllDocAndExitVM from another thread ends the
+    // process through this handle, and the wait returns.
+    ::WaitForSingleObject(process, INFINITE);
+    if (!::GetExitCodeProcess(process, &outcome.exitCode)) outcome.exitCode = 0;
+    AutoLock hold(m_lock);
     CloseAndClear(m_processInfo.hProcess);
   }
   return 1;
 }
 
-void MWVMLauncher::ReleaseEurekaApp() { m_pEurekaApp.Reset(); }
+void MWVMLauncher::ReleaseEurekaApp() {
+  kx::ComPtr<IEurekaApplicationDisp> released;  // released after the lock
+  AutoLock hold(m_lock);
+  released = std::move(m_pEurekaApp);
+  m_dwLinkThread = 0;
+}
+
+void MWVMLauncher::CloseProcessHandles() {
+  CloseAndClear(m_processInfo.hThread);
+  CloseAndClear(m_processInfo.hProcess);
+}
 
 int MWVMLauncher::HandleError(unsigned int messageId, int exitVM) {
   std::wstring text;

@@ -1,5 +1,11 @@
 // The launcher: starts Eureka.exe, waits for its automation object and
 // supervises its process until it ends.
+//
+// Threads: CloseAllDocAndExitVM, SetEurekaApp and copying may come from any
+// thread at any time, also while another thread launches; a second launch
+// on the same object while one runs returns 0 at once. The automation link
+// is used only on the thread that obtained or set it. Destroying or
+// assigning to a launcher while it launches is not allowed.
 #pragma once
 
 #include <windows.h>
@@ -9,20 +15,32 @@
 #include "EurekaAutomation.h"
 #include "KXSeDebugMode.h"
 #include "framework/com_ptr.h"
+#include "framework/lock.h"
 #include "kxvm.h"
 
 namespace kx {
 
 class MWVMLauncher {
  public:
+  // What one launch came to: KXVM_OUTCOME_* and, when Eureka ended, its
+  // exit code.
+  struct Outcome {
+    int kind = KXVM_OUTCOME_NONE;
+    DWORD exitCode = 0;
+  };
+
   MWVMLauncher();
+  // A copy holds its own duplicates of the process handles.
   MWVMLauncher(const MWVMLauncher& other);
+  // Releases the link and closes the process handles still held.
   ~MWVMLauncher();
   MWVMLauncher& operator=(const MWVMLauncher& other);
 
   // Splash, locate, start, wait for the automation object, supervise to the
-  // end. 0 when Eureka.exe is not located or missing, otherwise 1.
-  int LaunchEureka();
+  // end. 0 when Eureka.exe is not located or missing, or when this launcher
+  // is launching already; otherwise 1. outcome is filled on every path,
+  // the exception of a failed version read included.
+  int LaunchEureka(Outcome* outcome = nullptr);
   // Asks Eureka to close everything and exit, or ends its process. Always 1.
   int CloseAllDocAndExitVM();
   // Sets the diagnostic log's mode, fresh-file flag and line tag.
@@ -30,23 +48,24 @@ class MWVMLauncher {
   // Replaces the held automation link (may be null).
   void SetEurekaApp(IEurekaApplicationDisp* app);
 
-  // What the last launch came to (KXVM_OUTCOME_*), and Eureka's exit code
-  // when it ended under supervision or before publishing.
-  int LastOutcome() const { return m_nOutcome; }
-  DWORD LastExitCode() const { return m_dwExitCode; }
-
  private:
   IDispatch* GetEurekaObjByPID(int processId);
-  int ManageVMProcess();
+  int ManageVMProcess(Outcome& outcome);
   void ReleaseEurekaApp();
+  // Closes and clears both process handles; m_lock must be held.
+  void CloseProcessHandles();
   int HandleError(unsigned int messageId, int exitVM);
   int HandleError(const std::wstring& message, int exitVM, unsigned int messageId);
 
   PROCESS_INFORMATION m_processInfo;
   kx::ComPtr<IEurekaApplicationDisp> m_pEurekaApp;
   int m_nApiVersion;
-  int m_nOutcome = KXVM_OUTCOME_NONE;
-  DWORD m_dwExitCode = 0;
+  DWORD m_dwLinkThread = 0;  // the thread that obtained or set the link
+  bool m_bLaunching = false;
+  // Guards the fields above against calls from other threads. Never held
+  // across a call into Eureka or a wait, so that CloseAllDocAndExitVM can
+  // always end the process.
+  mutable Lock m_lock;
 };
 
 }  // namespace kx

@@ -4,12 +4,14 @@
 
 #include "launcher/library_entry.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       return kx::LibraryAttach(instance) ? TRUE : FALSE;
     case DLL_PROCESS_DETACH:
-      kx::LibraryDetach();
+      // At process exit the other threads are gone, perhaps holding a lock
+      // the teardown would wait on; the system reclaims everything anyway.
+      if (!reserved) kx::LibraryDetach();
       return TRUE;
     default:
       return TRUE;

@@ -28,8 +28,9 @@ struct ExceptionInfo {
 };
 
 // An error-information object made from what the application reported.
-ComPtr<IErrorInfo> ErrorInfoFrom(EXCEPINFO& info) {
-  if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+// pfnDeferredFillIn is never called: from another process it is a number the
+// other side chose, not code of ours.
+ComPtr<IErrorInfo> ErrorInfoFrom(const EXCEPINFO& info) {
   ComPtr<ICreateErrorInfo> create;
   ComPtr<IErrorInfo> error;
   if (FAILED(::CreateErrorInfo(create.Receive()))) return error;

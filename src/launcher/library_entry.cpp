@@ -1,6 +1,7 @@
 #include "launcher/library_entry.h"
 
 #include "framework/extension_module.h"
+#include "framework/window_class.h"
 
 namespace kx {
 
@@ -10,6 +11,9 @@ ExtensionModule g_module;
 
 bool LibraryAttach(HMODULE module) { return InitExtensionModule(g_module, module); }
 
-void LibraryDetach() { TermExtensionModule(g_module); }
+void LibraryDetach() {
+  UnregisterWindowClasses();
+  TermExtensionModule(g_module);
+}
 
 }  // namespace kx

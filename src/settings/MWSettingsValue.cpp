@@ -390,12 +390,15 @@ int MWIntArrayValue::Load(MWSettingsKey& key) {
   if (type != REG_BINARY) return 1;
   // A length that is not a multiple of 4 yields its whole elements; the
   // remaining 1 to 3 bytes are ignored. The data is read into a buffer of its
-  // own size, so nothing is written past the array.
-  std::vector<BYTE> bytes(size);
+  // own size, never a null one: another writer may change the value between
+  // the two queries, and what no longer fits fails the load instead.
+  std::vector<BYTE> bytes(size > 0 ? size : 1);
   DWORD received = size;
-  if (::RegQueryValueExW(hkey.Get(), m_strName.c_str(), nullptr, nullptr, bytes.data(),
-                         &received) != ERROR_SUCCESS)
+  if (::RegQueryValueExW(hkey.Get(), m_strName.c_str(), nullptr, &type, bytes.data(), &received) !=
+          ERROR_SUCCESS ||
+      received > size)
     return 0;
+  if (type != REG_BINARY) return 1;
   m_arrValue.resize(received / sizeof(int));
   if (!m_arrValue.empty())
     std::memcpy(m_arrValue.data(), bytes.data(), m_arrValue.size() * sizeof(int));

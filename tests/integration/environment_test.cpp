@@ -3,6 +3,7 @@
 // Every case is a fresh child process: both live once per process.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -41,27 +42,46 @@ KX_CHILD_SCENARIO(env_probe) {
 }
 
 // Child: no data folder anywhere. The box's text is recorded before OK,
-// since OK ends the process.
+// since OK ends the process; meanwhile another thread asks for the data
+// folder and must get its answer without waiting for the user.
 KX_CHILD_SCENARIO(env_no_data) {
-  const MessageBoxWatcher boxes([](const std::wstring& text, const std::wstring& caption) {
-    WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(text + L"|" + caption));
+  const HANDLE boxUp = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const HANDLE otherReturned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::thread([&] {
+    ::WaitForSingleObject(boxUp, INFINITE);
+    KXEnvApp::Instance()->GetDataPath();
+    ::SetEvent(otherReturned);
+  }).detach();
+  std::atomic<int> shown{0};
+  const MessageBoxWatcher boxes([&](const std::wstring& text, const std::wstring& caption) {
+    ::SetEvent(boxUp);
+    const bool returned = ::WaitForSingleObject(otherReturned, 5000) == WAIT_OBJECT_0;
+    WriteFileBytes(
+        GetEnv(L"KXT_RESULT"),
+        Narrow(text + L"|" + caption + L"|" + std::to_wstring(++shown) +
+               (returned ? L" box, other thread returned" : L" box, other thread waited")));
   });
   KXEnvApp::Instance();
   return 42;
 }
 
-// Child: eight threads race for the first instance and log meanwhile.
+// Child: four threads search Eureka's folder and read it back, logging
+// meanwhile; exits with the number of paths read half-way through a search.
 KX_CHILD_SCENARIO(env_threads) {
   MWVMLauncher().SetDebugMode(KXSeDebugOn, 1, L"race");
+  const std::wstring expected = GetEnv(L"KXT_EXPECTED");
+  std::atomic<int> wrong{0};
   std::vector<std::thread> threads;
-  std::vector<KXEnvApp*> seen(8);
-  for (int i = 0; i < 8; ++i)
-    threads.emplace_back([i, &seen] {
-      seen[i] = KXEnvApp::Instance();
-      for (int n = 0; n < 20; ++n) seen[i]->LocateEureka();
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&] {
+      KXEnvApp* env = KXEnvApp::Instance();
+      for (int n = 0; n < 300; ++n) {
+        env->LocateEureka();
+        if (env->GetEurekaExeFilePath() != expected) ++wrong;
+      }
     });
   for (auto& t : threads) t.join();
-  return std::count(seen.begin(), seen.end(), seen[0]) == 8 ? 0 : 1;
+  return wrong;
 }
 
 // A copy of this program and the library in a folder of their own, so the
@@ -211,7 +231,7 @@ TEST_F(Env, WithoutADataFolderOneMessageThenExitCodeZero) {
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(ReadFileBytes(result),
             "Error 203 :\n\nUnable to start Kalvex Virtual Machine. Program not found at installed "
-            "location.\n|env_host");
+            "location.\n|env_host|1 box, other thread returned");
 }
 
 TEST_F(Env, LibraryUnderAnotherFileNameTakesTheHostFolder) {
@@ -232,14 +252,52 @@ TEST_F(Env, LibraryUnderAnotherFileNameTakesTheHostFolder) {
   EXPECT_EQ(ReadReport(result)["install"], std::vector<std::string>{Narrow(host.Path())});
 }
 
-TEST_F(Env, ConcurrentFirstCallsMakeOneInstanceAndWholeLines) {
+TEST_F(Env, ConcurrentSearchesAreSeenWholeAndLogWholeLines) {
   CreateKey(HKEY_CURRENT_USER, kDebugKey);
-  const ChildResult run = RunChildScenarioFrom(Program(), "env_threads", 30000);
+  // Each search passes through the installation folder to the vendor's.
+  TempFolder vendor(L"vendor sim");
+  SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", vendor.Path());
+  const ChildResult run = RunChildScenarioFrom(Program(), "env_threads", 60000,
+                                               {L"KXT_EXPECTED=" + vendor.Path() + L"Eureka.exe"});
   ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 0u) << "paths read half-way through another thread's search";
   const auto lines = ReadLines(LogFile());
-  EXPECT_GE(lines.size(), 8u * 20u * 5u);
+  EXPECT_GE(lines.size(), 4u * 300u * 5u);
   for (const std::string& line : lines) ASSERT_TRUE(ParseLogLine(line).wellFormed) << line;
+}
+
+TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStands) {
+  CreateKey(HKEY_CURRENT_USER, kDebugKey);
+  // The host's current folder holds Eureka.exe under each relative name.
+  TempFolder cwd(L"host cwd");
+  CreateFolders(cwd.Path() + L"sim");
+  WriteFileBytes(cwd.Path() + L"sim\\Eureka.exe", "MZ");
+  SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", L"sim\\");
+  SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", L"\\Roboris");
+  SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", L"C:data");
+  SetString(HKEY_LOCAL_MACHINE, kProductKey, L"KXDataPath", data_.Path());
+  wchar_t previous[MAX_PATH];
+  ::GetCurrentDirectoryW(MAX_PATH, previous);
+  ::SetCurrentDirectoryW(cwd.Path().c_str());
+  auto report = Probe({L"KXT_DEBUG=1", L"KXT_RELOCATE=1"});
+  ::SetCurrentDirectoryW(previous);
+  EXPECT_EQ(report["data"], std::vector<std::string>{Narrow(data_.Path())});
+  EXPECT_EQ(report["exe"], std::vector<std::string>{Narrow(install_.Path()) + "Eureka.exe"});
+  const std::string failed = " : failed to access registry value ";
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{
+                "CKXSolidsApp::LocateEureka", "CKXSolidsApp::GetKXEurekaPath",
+                "Successful Open " + kHkcuProduct,
+                "GetKXEurekaPath" + failed + kHkcuProduct + "\\EurekaExePath",
+                "GetKXEurekaPath : not an absolute path: sim\\",
+                "GetKXEurekaPath" + failed + "HKEY_LOCAL_MACHINE\\" + kProduct + "\\EurekaExePath",
+                "LocateEureka" + failed + "HKEY_LOCAL_MACHINE\\" + kVendor + "\\EurekaDir",
+                "LocateEureka : not an absolute path: \\Roboris",
+                "LocateEureka : Now locating based on relative path of Eureka.exe wrt "
+                "VMLauncher.exe",
+                "LocateEureka : Error, Eureka.exe not found at " + Narrow(install_.Path()),
+                "LocateDataPath" + failed + kHkcuProduct + "\\KXDataPath",
+                "LocateDataPath : not an absolute path: C:data"}));
 }
 
 TEST_F(Env, LogSwitchInEveryMode) {

@@ -1,10 +1,13 @@
-// Twenty launches in a row whose Eureka ends badly leave the host as they
-// found it: no handle and no memory kept per launch.
+// Twenty launches in a row whose Eureka ends badly, or whose version read
+// fails, leave the host as they found it once the launchers are gone: no
+// handle and no memory kept per launch.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <thread>
+
+#include <comdef.h>
 
 #include "MWVMLauncher.h"
 #include "child_process.h"
@@ -65,24 +68,37 @@ KX_CHILD_SCENARIO(launch_series) {
   // automation object come first and are not counted.
   for (int i = -2; i < 20; ++i) {
     ::DeleteFileW(record.c_str());
-    const int kind = i < 0 ? 1 : i % 3;
-    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_PUBLISH_DELAY_MS", kind == 1 ? L"0" : L"never");
+    // 0 exits before publishing, 1 crashes, 2 is ended from outside, 3
+    // fails its version read and exits later by itself.
+    const int kind = i < 0 ? 1 : i % 4;
+    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_PUBLISH_DELAY_MS",
+                              kind == 0 || kind == 2 ? L"never" : L"0");
     ::SetEnvironmentVariableW(L"EUREKA_STANDIN_EXIT_AFTER_MS", kind == 0 ? L"200" : nullptr);
     ::SetEnvironmentVariableW(L"EUREKA_STANDIN_CRASH_AFTER_MS", kind == 1 ? L"1500" : nullptr);
+    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", kind == 3 ? L"exception" : nullptr);
+    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", kind == 3 ? L"1500" : nullptr);
     std::thread outside;
     if (kind == 2) outside = std::thread(EndFromOutsideAfter, record, 1500);
-    MWVMLauncher launcher;
-    launcher.SetDebugMode(KXSeDebugOn, 0, L"series");
-    failures += launcher.LaunchEureka() == 1 ? 0 : 1;
+    {
+      MWVMLauncher launcher;
+      launcher.SetDebugMode(KXSeDebugOn, 0, L"series");
+      try {
+        failures += launcher.LaunchEureka() == 1 && kind != 3 ? 0 : 1;
+      } catch (const _com_error& e) {
+        failures += kind == 3 && e.Error() == DISP_E_EXCEPTION ? 0 : 1;
+      }
+    }
     if (outside.joinable()) outside.join();
     // A launch that reached the automation object leaves Wine's COM runtime
-    // holding ~3 MB until the next launch frees it; memory is therefore read
-    // after the early-exit launches, handles after every one.
+    // holding ~3 MB until a launch that does not reach it frees it; memory
+    // is therefore read after the launches ended from outside, handles after
+    // every one.
     if (i < 0) continue;
     const Usage now = Measure();
-    if (i == 0) first = now;
+    if (i == 0) first.handles = now.handles;
     last.handles = std::max(last.handles, now.handles);
-    if (kind == 0) last.privateBytes = std::max(last.privateBytes, now.privateBytes);
+    if (kind == 2 && first.privateBytes == 0) first.privateBytes = now.privateBytes;
+    if (kind == 2) last.privateBytes = std::max(last.privateBytes, now.privateBytes);
   }
   WriteFileBytes(GetEnv(L"KXT_RESULT"),
                  std::to_string(failures) + " " + std::to_string(first.handles) + " " +

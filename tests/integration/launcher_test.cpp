@@ -32,8 +32,9 @@ std::wstring Escaped(const std::wstring& text) {
   return out;
 }
 
-DWORD WaitForRecordedPid(const std::wstring& record) {
-  for (int i = 0; i < 1000; ++i) {
+// 0 when the launch returned without starting Eureka.
+DWORD WaitForRecordedPid(const std::wstring& record, const std::atomic<bool>& launched) {
+  while (!launched) {
     const std::string text = ReadFileBytes(record);
     if (const size_t at = text.find("pid="); at != std::string::npos)
       return static_cast<DWORD>(std::atoi(text.c_str() + at + 4));
@@ -42,44 +43,69 @@ DWORD WaitForRecordedPid(const std::wstring& record) {
   return 0;
 }
 
-// Child: one launch with logging on; records the result, each message box
-// (answered with OK) and an escaping _com_error.
+// Child: one launch with logging on; records the result and outcome, each
+// message box (answered with OK), an escaping _com_error, and what other
+// threads did meanwhile (KXT_* options).
 KX_CHILD_SCENARIO(launch) {
   const MessageBoxWatcher boxes;
   MWVMLauncher launcher;
   launcher.SetDebugMode(KXSeDebugOn, 1, L"LaunchTest");
-  std::wstring report;
-  std::thread helper;
+  std::wstring report, helperReport;
   std::unique_ptr<StartedProcess> publisher;
+  std::unique_ptr<MWVMLauncher> copy;
   HANDLE eureka = nullptr;
-  if (!GetEnv(L"KXT_COPY_CLOSE_AFTER_MS").empty() || !GetEnv(L"KXT_PUBLISH_FOR_IT").empty())
-    helper = std::thread([&] {
-      // Once Eureka has started (it records its pid first thing) ...
-      const DWORD pid = WaitForRecordedPid(GetEnv(L"EUREKA_STANDIN_RECORD"));
-      eureka = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                             FALSE, pid);
-      if (GetEnv(L"KXT_PUBLISH_FOR_IT") == L"1") {
-        // ... another copy publishes under its pid, and it ends right then:
-        // the next pass finds an object and an ended process together.
-        const std::wstring record = GetEnv(L"EUREKA_STANDIN_RECORD") + L".other";
-        publisher = std::make_unique<StartedProcess>(
-            ProgramFolder() + L"Eureka.exe", L"-langeng",
-            std::vector<std::wstring>{
-                L"EUREKA_STANDIN_PUBLISH_PID=" + std::to_wstring(pid),
-                L"EUREKA_STANDIN_PUBLISH_DELAY_MS=0", L"EUREKA_STANDIN_RECORD=" + record,
-                L"EUREKA_STANDIN_WINDOW=0", L"EUREKA_STANDIN_LIFETIME_MS=10000"});
-        for (int i = 0; i < 1000 && ReadFileBytes(record).find("published=") == std::string::npos;
-             ++i)
-          ::Sleep(2);
-        ::TerminateProcess(eureka, 6);
-      } else {
-        // ... or a copy of the launcher ends it, sharing its process handle.
-        ::Sleep(static_cast<DWORD>(_wtoi(GetEnv(L"KXT_COPY_CLOSE_AFTER_MS").c_str())));
-        MWVMLauncher copy(launcher);
-        copy.CloseAllDocAndExitVM();
-      }
-    });
+  std::atomic<bool> launched{false};
+  auto option = [](const wchar_t* name) { return GetEnv(name); };
+  std::thread helper([&] {
+    // Once Eureka has started (it records its pid first thing) ...
+    const DWORD pid = WaitForRecordedPid(GetEnv(L"EUREKA_STANDIN_RECORD"), launched);
+    if (!pid) return;
+    eureka = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (option(L"KXT_PUBLISH_FOR_IT") == L"1") {
+      // ... another copy publishes under its pid, and it ends right then:
+      // the next pass finds an object and an ended process together.
+      const std::wstring record = GetEnv(L"EUREKA_STANDIN_RECORD") + L".other";
+      publisher = std::make_unique<StartedProcess>(
+          ProgramFolder() + L"Eureka.exe", L"-langeng",
+          std::vector<std::wstring>{L"EUREKA_STANDIN_PUBLISH_PID=" + std::to_wstring(pid),
+                                    L"EUREKA_STANDIN_PUBLISH_DELAY_MS=0",
+                                    L"EUREKA_STANDIN_RECORD=" + record, L"EUREKA_STANDIN_WINDOW=0",
+                                    L"EUREKA_STANDIN_LIFETIME_MS=10000"});
+      for (int i = 0; i < 1000 && ReadFileBytes(record).find("published=") == std::string::npos;
+           ++i)
+        ::Sleep(2);
+      HANDLE end = ::OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+      ::TerminateProcess(end, 6);
+      ::CloseHandle(end);
+    }
+    if (const std::wstring at = option(L"KXT_SECOND_LAUNCH_AFTER_MS"); !at.empty()) {
+      // ... the same launcher is launched again from here ...
+      ::Sleep(_wtoi(at.c_str()));
+      std::int32_t result = -1, outcome = -1;
+      const DWORD start = ::GetTickCount();
+      kxvm_launcher_launch(launcher.GetHandle(), &result, &outcome, nullptr);
+      helperReport += L"second=" + std::to_wstring(result) + L" " + std::to_wstring(outcome) +
+                      L" " + std::to_wstring(::GetTickCount() - start < 500) + L"\n";
+    }
+    if (const std::wstring at = option(L"KXT_COPY_CLOSE_AFTER_MS"); !at.empty()) {
+      // ... or a copy made here ends it, through its own duplicate handle
+      // (the copy outlives the launch when KXT_COPY_KEPT says so) ...
+      ::Sleep(_wtoi(at.c_str()));
+      copy = std::make_unique<MWVMLauncher>(launcher);
+      copy->CloseAllDocAndExitVM();
+    }
+    if (const std::wstring at = option(L"KXT_CLOSE_AFTER_MS"); !at.empty()) {
+      // ... or the launcher itself from this thread.
+      ::Sleep(_wtoi(at.c_str()));
+      launcher.CloseAllDocAndExitVM();
+    }
+  });
+  struct Launched {
+    std::atomic<bool>& flag;
+    ~Launched() { flag = true; }
+  };
   try {
+    const Launched done{launched};
     report += L"result=" + std::to_wstring(launcher.LaunchEureka()) + L"\n";
   } catch (const _com_error& e) {
     wchar_t code[16];
@@ -91,8 +117,24 @@ KX_CHILD_SCENARIO(launch) {
     const HRESULT again = ::CoInitialize(nullptr);
     report += L"apartment_left=" + std::to_wstring(again == S_OK) + L"\n";
     if (SUCCEEDED(again)) ::CoUninitialize();
+    // The handles are kept: the host can still end Eureka.
+    launcher.CloseAllDocAndExitVM();
   }
-  if (helper.joinable()) helper.join();
+  report += L"outcome=" + std::to_wstring(static_cast<int>(launcher.LastOutcome())) + L" " +
+            std::to_wstring(launcher.LastExitCode()) + L"\n";
+  helper.join();
+  report += helperReport;
+  if (copy && option(L"KXT_COPY_KEPT") == L"1") {
+    // The launch has closed its handles; a process started now may get
+    // their values, and the copy's own duplicates must not end it.
+    StartedProcess other(ProgramFolder() + L"Eureka.exe", L"-langeng",
+                         {L"EUREKA_STANDIN_WINDOW=0", L"EUREKA_STANDIN_RECORD=",
+                          L"EUREKA_STANDIN_PUBLISH_DELAY_MS=never"});
+    copy->CloseAllDocAndExitVM();
+    report += L"other_running=" +
+              std::to_wstring(::WaitForSingleObject(other.Handle(), 500) == WAIT_TIMEOUT) + L"\n";
+    other.Terminate();
+  }
   if (publisher) publisher->Terminate();
   if (eureka) {
     DWORD code = 0;
@@ -132,7 +174,14 @@ class Launch : public testing::Test {
     std::vector<std::wstring> env = {L"KXT_RESULT=" + result,
                                      L"EUREKA_STANDIN_RECORD=" + RecordPath(),
                                      L"EUREKA_STANDIN_LIFETIME_MS=1500"};
-    for (auto& o : options) env.push_back(o.starts_with(L"KXT_") ? o : L"EUREKA_STANDIN_" + o);
+    for (auto& o : options) {
+      const std::wstring entry = o.starts_with(L"KXT_") ? o : L"EUREKA_STANDIN_" + o;
+      // An option replaces a default; an empty one only removes it.
+      std::erase_if(env, [&](const std::wstring& e) {
+        return e.substr(0, e.find(L'=')) == entry.substr(0, entry.find(L'='));
+      });
+      if (entry.back() != L'=') env.push_back(entry);
+    }
     lastRun_ = program.empty() ? RunChildScenario("launch", timeoutMs, env)
                                : RunChildScenarioFrom(program, "launch", timeoutMs, env);
     return ReadReport(result);
@@ -167,6 +216,7 @@ TEST_F(Launch, SuccessfulLaunchLogsEveryStepAndStartsEurekaInTheUsersLanguage) {
   ASSERT_EQ(record["cwd"].size(), 1u);
   EXPECT_EQ(folder(record["cwd"][0]), folder(Narrow(cwd)));
   EXPECT_EQ(record["exit"], Lines{"0"});  // ended by itself: supervised
+  EXPECT_EQ(result["outcome"], Lines{"5 0"});
 
   const std::string cu = "HKEY_CURRENT_USER\\" + Narrow(kProductKey);
   const Lines locate = {
@@ -225,18 +275,24 @@ TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
   EXPECT_EQ(result["apartment_left"], Lines{"1"});
   EXPECT_TRUE(result["result"].empty());
 
-  // The application's own exception text travels with it.
-  result = Run({L"API_VERSION=exception"});
+  // The application's own exception text travels with it; the address it
+  // puts in the exception's fill-in field is never called. The handles stay,
+  // so the host can still end Eureka.
+  result = Run({L"API_VERSION=exception", L"EXCEPTION_FILL_IN=0x4141414141", L"LIFETIME_MS="});
   ASSERT_EQ(result["com_error"], Lines{"0x80020009"});
-  ASSERT_EQ(result["description"].size(), 1u);
-  EXPECT_FALSE(result["description"][0].empty());
+  EXPECT_EQ(result["description"], Lines{"The interface version is not available"});
   EXPECT_EQ(result["apartment_left"], Lines{"1"});
-  EXPECT_EQ(Tail(Messages(), 1), Lines{"MWVMLauncher::LaunchEureka : Splash screen terminated"});
+  EXPECT_EQ(result["outcome"], Lines{"6 0"});
+  EXPECT_EQ(result["eureka_exit"], Lines{"0"});
+  EXPECT_TRUE(Record()["exit"].empty());  // ended from outside, not by itself
+  EXPECT_EQ(Tail(Messages(), 2), (Lines{"MWVMLauncher::LaunchEureka : Splash screen terminated",
+                                        "MWVMLauncher::CloseAllDocAndExitVM"}));
 }
 
 TEST_F(Launch, EurekaThatEndsBeforePublishingIsNotSupervised) {
   auto result = Run({L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=200", L"EXIT_CODE=4"});
   EXPECT_EQ(result["result"], Lines{"1"});
+  EXPECT_EQ(result["outcome"], Lines{"4 4"});
   EXPECT_EQ(Tail(Messages(), 3),
             (Lines{"MWVMLauncher::LaunchEureka : Created Eureka process",
                    "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
@@ -276,6 +332,32 @@ TEST_F(Launch, FoundAndExitedInTheSamePassIsStillQueriedAndSupervised) {
             (Lines{"MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
                    "MWVMLauncher::LaunchEureka : Splash screen terminated",
                    "MWVMLauncher::LaunchEureka : ApiVersion = 42 "}));
+}
+
+TEST_F(Launch, OtherThreadsCanEndButNotRelaunchOrDisturbALaunch) {
+  // A second launch of the same object is refused at once, without a box;
+  // the launcher itself, called from that other thread while it supervises,
+  // ends Eureka through the process handle (no link is held meanwhile).
+  auto result =
+      Run({L"LIFETIME_MS=", L"KXT_SECOND_LAUNCH_AFTER_MS=500", L"KXT_CLOSE_AFTER_MS=5500"});
+  EXPECT_EQ(result["second"], Lines{"0 7 1"});
+  EXPECT_EQ(result["result"], Lines{"1"});
+  EXPECT_EQ(result["outcome"], Lines{"5 0"});
+  EXPECT_TRUE(result["box"].empty());
+  EXPECT_TRUE(Record()["CloseAllDocumentsAndExit"].empty());
+  EXPECT_TRUE(Record()["exit"].empty());
+  const Lines messages = Messages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                       "MWVMLauncher::LaunchEureka : A launch is already running on this launcher"),
+            1);
+
+  // A copy made while Eureka is supervised ends it the same way, and keeps
+  // duplicates of its own: once the launch has closed its handles, the copy
+  // cannot end a process that was given their values.
+  result = Run({L"LIFETIME_MS=", L"KXT_COPY_CLOSE_AFTER_MS=5000", L"KXT_COPY_KEPT=1"});
+  EXPECT_EQ(result["outcome"], Lines{"5 0"});
+  EXPECT_TRUE(Record()["CloseAllDocumentsAndExit"].empty());
+  EXPECT_EQ(result["other_running"], Lines{"1"});
 }
 
 TEST_F(Launch, ErrorsShowTheirNumberedMessageOnceAndLogTwoLines) {
@@ -437,6 +519,10 @@ TEST(LauncherLink, CloseAllDocAndExitCallsTheApplicationThenDropsTheLink) {
   FakeEureka app;
   MWVMLauncher launcher;
   launcher.SetEurekaApp(&app);
+  // Another thread is in another apartment: the link is not for it, and
+  // without a process there is nothing else to end.
+  std::thread([&launcher] { EXPECT_EQ(launcher.CloseAllDocAndExitVM(), 1); }).join();
+  EXPECT_EQ(app.closeCalls, 0);
   EXPECT_EQ(launcher.CloseAllDocAndExitVM(), 1);
   EXPECT_EQ(app.closeCalls, 1);
   EXPECT_EQ(app.lastFlags, DISPATCH_METHOD);

@@ -19,11 +19,16 @@ const DWORD kTypes[] = {REG_NONE,  REG_SZ,       REG_EXPAND_SZ, REG_BINARY,
                         REG_DWORD, REG_MULTI_SZ, REG_QWORD,     REG_DWORD_BIG_ENDIAN};
 const DWORD kLengths[] = {0, 1, 255, 256, 65536};
 
-// 'A's, so that every length that reads reads as non-empty text.
-std::vector<BYTE> Filler(DWORD length) { return std::vector<BYTE>(length, 'A'); }
+// "C:\" in UTF-16, then 'A's: every length that reads reads as an absolute folder.
+std::vector<BYTE> Filler(DWORD length) {
+  std::vector<BYTE> bytes(length, 'A');
+  const BYTE drive[] = {'C', 0, ':', 0, '\\', 0};
+  std::copy_n(drive, std::min<DWORD>(length, sizeof drive), bytes.begin());
+  return bytes;
+}
 
-// A folder value reads when it fits in 255 characters and holds one.
-bool FolderReads(DWORD length) { return length >= 2 && length <= 255 * sizeof(wchar_t); }
+// A folder value reads when it fits in 255 characters and holds "C:\".
+bool FolderReads(DWORD length) { return length >= 6 && length <= 255 * sizeof(wchar_t); }
 
 }  // namespace
 
@@ -42,7 +47,8 @@ TEST(RegistryInput, EveryPlaceTakesEveryTypeAndLength) {
       auto set = [&](HKEY root, const std::wstring& key, const wchar_t* name) {
         SetRaw(root, key, name, type, bytes.data(), length);
       };
-      const std::wstring folder(length / 2, L'\x4141');
+      const std::wstring folder =
+          L"C:\\" + std::wstring(length >= 6 ? (length - 6) / 2 : 0, L'\x4141');
       const bool reads = FolderReads(length);
 
       // The four data-folder places.

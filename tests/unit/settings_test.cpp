@@ -13,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -270,6 +271,31 @@ TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
   // Letters are no number: the time reads 0, and the load still succeeds.
   kxtest::SetString(HKEY_CURRENT_USER, kPath, L"v", L"abc");
   EXPECT_EQ(LoadAs(L"v", CTime(123)), std::pair(1, CTime(0)));
+}
+
+TEST_F(Settings, AnArrayRewrittenDuringItsReadIsTakenWholeOrNotAtAll) {
+  // Another writer flips the value between empty and four elements, so that
+  // it changes between the size query and the read.
+  const std::vector<int> full{1, 2, 3, 4};
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (bool big = false; !stop; big = !big)
+      kxtest::SetRaw(HKEY_CURRENT_USER, kPath, L"a", REG_BINARY, full.data(), big ? 16 : 0);
+  });
+  int read = 0, failed = 0, torn = 0;
+  for (const DWORD end = ::GetTickCount() + 2000; ::GetTickCount() < end;) {
+    const auto [result, value] = LoadAs(L"a", std::vector<int>{9});
+    if (result == 1 && (value.empty() || value == full))
+      ++read;
+    else if (result == 0 && value == std::vector<int>{9})
+      ++failed;
+    else
+      ++torn;
+  }
+  stop = true;
+  writer.join();
+  EXPECT_EQ(torn, 0);
+  EXPECT_GT(read, 0);
 }
 
 TEST_F(Settings, ExactRightsEmptyKeysAndShadowedDeclarations) {

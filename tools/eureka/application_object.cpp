@@ -125,6 +125,9 @@ HRESULT ApplicationObject::AnswerApiVersion(VARIANT* result, EXCEPINFO* exceptio
         exception->bstrSource = ::SysAllocString(L"Eureka");
         exception->bstrDescription = ::SysAllocString(L"The interface version is not available");
         exception->scode = kApiVersionUnavailable;
+        // Whatever number a client receives here is ours to choose.
+        exception->pfnDeferredFillIn =
+            reinterpret_cast<HRESULT(STDAPICALLTYPE*)(EXCEPINFO*)>(options_.exceptionFillIn);
       }
       return DISP_E_EXCEPTION;
     case ApiVersionAnswer::kFail:

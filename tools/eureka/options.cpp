@@ -102,6 +102,11 @@ Options ReadOptions() {
   options.answerDispatch = ReadSwitch(L"DISPATCH_QI", L"ok", L"nointerface", true);
   options.answerEurekaInterface = ReadSwitch(L"INTERFACE_QI", L"ok", L"nointerface", true);
   ReadApiVersion(options);
+  if (const auto text = Variable(L"EXCEPTION_FILL_IN")) {
+    const auto address = ParseInteger(*text, 0, std::numeric_limits<long long>::max());
+    if (!address) Reject(L"EXCEPTION_FILL_IN", *text);
+    options.exceptionFillIn = static_cast<ULONG_PTR>(*address);
+  }
 
   options.exitAfterMs = ReadUnsigned(L"EXIT_AFTER_MS");
   options.lifetimeMs = ReadUnsigned(L"LIFETIME_MS");

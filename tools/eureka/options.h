@@ -30,6 +30,7 @@ struct Options {
   ApiVersionAnswer apiVersion = ApiVersionAnswer::kI4;
   LONG apiVersionNumber = 42;
   std::wstring apiVersionText;
+  ULONG_PTR exceptionFillIn = 0;  // EXCEPINFO.pfnDeferredFillIn of the exception answer
 
   std::optional<DWORD> exitAfterMs;   // from the start
   std::optional<DWORD> lifetimeMs;    // from publishing

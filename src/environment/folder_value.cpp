@@ -1,0 +1,49 @@
+#include "environment/folder_value.h"
+
+#include "framework/scoped_hkey.h"
+
+namespace kx {
+
+std::wstring FolderValue::Folder() const { return Normalized(text); }
+
+FolderValue ReadFolderValue(HKEY root, const wchar_t* keyPath, const wchar_t* valueName) {
+  FolderValue value;
+  ScopedHKey key;
+  const LSTATUS opened = OpenKey(key, root, keyPath, KEY_READ);
+  if (opened != ERROR_SUCCESS) {
+    value.status =
+        opened == ERROR_ACCESS_DENIED ? FolderStatus::kAccessDenied : FolderStatus::kKeyMissing;
+    return value;
+  }
+  wchar_t buffer[255];
+  DWORD size = sizeof(buffer);
+  const LSTATUS read = ::RegQueryValueExW(key.Get(), valueName, nullptr, &value.type,
+                                          reinterpret_cast<BYTE*>(buffer), &size);
+  if (read != ERROR_SUCCESS) {
+    value.status = read == ERROR_MORE_DATA ? FolderStatus::kTooLong : FolderStatus::kValueMissing;
+    return value;
+  }
+  value.text.assign(buffer, size / sizeof(wchar_t));
+  if (const auto nul = value.text.find(L'\0'); nul != std::wstring::npos) value.text.resize(nul);
+  value.status = value.text.empty()              ? FolderStatus::kEmpty
+                 : !IsAbsoluteFolder(value.text) ? FolderStatus::kNotAbsolute
+                                                 : FolderStatus::kFound;
+  return value;
+}
+
+bool IsAbsoluteFolder(const std::wstring& folder) {
+  const bool drive =
+      folder.size() >= 3 &&
+      ((folder[0] >= L'A' && folder[0] <= L'Z') || (folder[0] >= L'a' && folder[0] <= L'z')) &&
+      folder[1] == L':' && folder[2] == L'\\';
+  const bool unc =
+      folder.size() >= 3 && folder[0] == L'\\' && folder[1] == L'\\' && folder[2] != L'\\';
+  return drive || unc;
+}
+
+std::wstring Normalized(std::wstring folder) {
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+}  // namespace kx

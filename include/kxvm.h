@@ -56,6 +56,13 @@
 #define KXVM_IMPORT __declspec(dllimport)
 #endif
 
+/* The Windows types named below, declared at file scope: in C, a struct
+ * first named in a parameter list is a new type local to that prototype,
+ * and a host including this header before windows.h could not pass its
+ * HKEY or IDispatch*. */
+struct HKEY__;
+struct IDispatch;
+
 #ifdef __cplusplus
 extern "C" {
 #endif

@@ -1,0 +1,379 @@
+/* A host in C for the Microsoft ABI (clang, lld-link, ucrtbase): calls every
+ * function of kxvm.h, failures included, with nothing of MinGW in the
+ * program. One line per failed check, then a summary; exit code 1 on any
+ * failure. kxvm.h comes first: it must stand on its own in C. */
+#include "kxvm.h"
+
+#define COBJMACROS
+#include <windows.h>
+#include <ole2.h>
+#include <stdio.h>
+#include <string.h>
+
+int _fltused; /* no C run-time start-up object defines it */
+
+static const wchar_t kData[] = L"C:\\kxhost data\\";
+static const wchar_t kKeyPath[] = L"Software\\KXHost\\C";
+static const wchar_t kNul[] = L"a\0b", kNul2[] = L"c\0de";
+static int failures, checks;
+
+#define CHECK(c) Check((c) != 0, __LINE__, #c)
+static void Check(int ok, int line, const char* what) {
+  ++checks;
+  if (!ok) printf("FAILED line %d: %s\n", line, what), ++failures;
+}
+
+/* A failed call: its code, the thread's last error with the same code, the
+ * detail and a text. */
+static int Failed(int32_t result, int32_t code, int32_t detail) {
+  int32_t c = 0, d = -1;
+  wchar_t* text = NULL;
+  const int ok = result == code && kxvm_last_error(&c, &d, &text) == KXVM_OK && c == code &&
+                 d == detail && text && text[0];
+  kxvm_free(text);
+  return ok;
+}
+static int Cleared(void) {
+  int32_t code = -99, detail = -99;
+  wchar_t* text = NULL;
+  const int ok = kxvm_last_error(&code, &detail, &text) == KXVM_OK && code == KXVM_OK &&
+                 detail == 0 && text && !text[0];
+  kxvm_free(text);
+  return ok;
+}
+/* Text handed out: length, content and the NUL after it; released here. */
+static int Text(wchar_t* text, size_t length, const wchar_t* want, size_t wantLength) {
+  const int ok = text && length == wantLength && !memcmp(text, want, length * 2) && !text[length];
+  kxvm_free(text);
+  return ok;
+}
+
+static void KXVM_CALL CountRelease(void* data) { ++*(int*)data; }
+
+/* ------------------------------------------------- an automation object */
+
+typedef struct {
+  IDispatch iface;
+  LONG refs;
+  DISPID member;
+  HRESULT answer;
+} Fake;
+static HRESULT STDMETHODCALLTYPE FakeQuery(IDispatch* d, REFIID iid, void** out) {
+  *out = IsEqualIID(iid, &IID_IUnknown) || IsEqualIID(iid, &IID_IDispatch) ? d : NULL;
+  if (!*out) return E_NOINTERFACE;
+  IDispatch_AddRef(d);
+  return S_OK;
+}
+static ULONG STDMETHODCALLTYPE FakeAddRef(IDispatch* d) { return ++((Fake*)d)->refs; }
+static ULONG STDMETHODCALLTYPE FakeRelease(IDispatch* d) { return --((Fake*)d)->refs; }
+static HRESULT STDMETHODCALLTYPE FakeCount(IDispatch* d, UINT* n) { return E_NOTIMPL; }
+static HRESULT STDMETHODCALLTYPE FakeInfo(IDispatch* d, UINT i, LCID l, ITypeInfo** t) {
+  return E_NOTIMPL;
+}
+static HRESULT STDMETHODCALLTYPE FakeIds(IDispatch* d, REFIID r, LPOLESTR* n, UINT c, LCID l,
+                                         DISPID* ids) {
+  return E_NOTIMPL;
+}
+static HRESULT STDMETHODCALLTYPE FakeInvoke(IDispatch* d, DISPID member, REFIID r, LCID l, WORD f,
+                                            DISPPARAMS* p, VARIANT* v, EXCEPINFO* e, UINT* a) {
+  Fake* fake = (Fake*)d;
+  fake->member = member;
+  if (fake->answer == DISP_E_EXCEPTION && e) {
+    memset(e, 0, sizeof *e);
+    e->bstrDescription = SysAllocString(L"Busy");
+    e->scode = E_FAIL;
+  }
+  return fake->answer;
+}
+static IDispatchVtbl kFakeVtbl = {FakeQuery, FakeAddRef, FakeRelease, FakeCount,
+                                  FakeInfo,  FakeIds,    FakeInvoke};
+
+/* --------------------------------------------------------------- checks */
+
+static void Environment(void) {
+  wchar_t install[MAX_PATH], exe[MAX_PATH], *text = NULL;
+  char log[4096] = {0};
+  const char* line;
+  DWORD got = GetModuleFileNameW(NULL, install, MAX_PATH);
+  HANDLE file;
+  int32_t found = -1, written = -1;
+  int i;
+  wcsrchr(install, L'\\')[1] = 0;
+  wcscat(wcscpy(exe, install), L"Eureka.exe");
+  const struct {
+    int32_t(KXVM_CALL* get)(wchar_t**);
+    const wchar_t* want;
+  } texts[] = {{kxvm_env_data_path, kData},          {kxvm_env_installation_path, install},
+               {kxvm_env_eureka_exe_file_path, exe}, {kxvm_env_eureka_path, L""},
+               {kxvm_env_eureka_path_machine, L""},  {kxvm_language_code, L"deu"}};
+
+  CHECK(got > 0 && kxvm_env_instance() == KXVM_OK);
+  CHECK(kxvm_env_locate_se_data_path(HKEY_CURRENT_USER, &found) == KXVM_OK && found == 0);
+  CHECK(kxvm_env_locate_sw_data_path(HKEY_CURRENT_USER, &found) == KXVM_OK && found == 1);
+  CHECK(kxvm_env_locate_data_path(&found) == KXVM_OK && found == 1);
+  CHECK(kxvm_env_locate_eureka(&found) == KXVM_OK && found == 1);
+  for (i = 0; i < 6; ++i, text = NULL)
+    CHECK(texts[i].get(&text) == KXVM_OK && text &&
+          Text(text, wcslen(text), texts[i].want, wcslen(texts[i].want)));
+
+  CHECK(kxvm_log_set_mode(KXVM_DEBUG_ON, 1, L"CHost") == KXVM_OK);
+  CHECK(kxvm_log_sync_flag() == KXVM_OK);
+  CHECK(kxvm_log_write(L"from C\0after", 12, &written) == KXVM_OK && written == 1);
+  file = CreateFileW(L"C:\\kxhost data\\KXVirtualMachine.log", GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+  ReadFile(file, log, sizeof log - 1, &got, NULL);
+  CloseHandle(file);
+  line = strstr(log, " CHost : ");
+  CHECK(line && (line = strstr(line, "from C")) && !memcmp(line, "from C\0after", 12));
+}
+
+static void Launches(void) {
+  kxvm_launcher *launcher = NULL, *copy = NULL;
+  int32_t result = -1, outcome = -1;
+  uint32_t code = 99;
+  IErrorInfo* info = NULL;
+  BSTR text = NULL;
+  Fake fake = {{&kFakeVtbl}, 1, 0, DISP_E_EXCEPTION};
+
+  CHECK(kxvm_launcher_create(&launcher) == KXVM_OK);
+  CHECK(kxvm_launcher_set_debug_mode(launcher, KXVM_DEBUG_ON, 0, L"CHost") == KXVM_OK);
+  SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", L"exception");
+  CHECK(Failed(kxvm_launcher_launch(launcher, &result, &outcome, &code), KXVM_E_AUTOMATION,
+               DISP_E_EXCEPTION));
+  CHECK(outcome == KXVM_OUTCOME_AUTOMATION_FAILED);
+  CHECK(GetErrorInfo(0, &info) == S_OK && IErrorInfo_GetDescription(info, &text) == S_OK &&
+        !wcscmp(text, L"The interface version is not available"));
+  SysFreeString(text);
+  if (info) IErrorInfo_Release(info);
+
+  SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", NULL);
+  SetEnvironmentVariableW(L"EUREKA_STANDIN_EXIT_CODE", L"7");
+  CHECK(kxvm_launcher_launch(launcher, &result, &outcome, &code) == KXVM_OK && Cleared());
+  CHECK(result == 1 && outcome == KXVM_OUTCOME_SUPERVISED && code == 7);
+
+  /* The link: one reference per launcher holding it, kept when a call on it
+   * fails, released after CloseAllDocumentsAndExit. */
+  CHECK(kxvm_launcher_set_automation(launcher, &fake.iface) == KXVM_OK && fake.refs == 2);
+  CHECK(kxvm_launcher_clone(launcher, &copy) == KXVM_OK && fake.refs == 3);
+  kxvm_launcher_destroy(copy);
+  CHECK(fake.refs == 2);
+  CHECK(Failed(kxvm_launcher_close_all_and_exit(launcher), KXVM_E_AUTOMATION, DISP_E_EXCEPTION));
+  CHECK(fake.member == 46 && fake.refs == 2);
+  fake.answer = S_OK;
+  CHECK(kxvm_launcher_close_all_and_exit(launcher) == KXVM_OK && fake.refs == 1);
+  CHECK(kxvm_launcher_set_automation(launcher, &fake.iface) == KXVM_OK && fake.refs == 2);
+  CHECK(kxvm_launcher_set_automation(launcher, NULL) == KXVM_OK && fake.refs == 1);
+  kxvm_launcher_destroy(launcher);
+  kxvm_launcher_destroy(NULL);
+}
+
+/* Every kind declared (or replaced) with payloads made from v. */
+static void Declare(kxvm_key* k, int v, int replace) {
+  const int32_t array[] = {v, -8, 9};
+  if (!replace) {
+    CHECK(kxvm_key_add_int(k, L"i", 5 + v) == KXVM_OK);
+    CHECK(kxvm_key_add_color(k, L"c", 0x102030u + v) == KXVM_OK);
+    CHECK(kxvm_key_add_double(k, L"d", 2.5 + v) == KXVM_OK);
+    CHECK(kxvm_key_add_text(k, L"t", kNul, 3) == KXVM_OK);
+    CHECK(kxvm_key_add_point(k, L"p", 1 + v, -2) == KXVM_OK);
+    CHECK(kxvm_key_add_rect(k, L"r", v, -2, 3, 4 + v) == KXVM_OK);
+    CHECK(kxvm_key_add_time(k, L"m", 1700000000 + v) == KXVM_OK);
+    CHECK(kxvm_key_add_int_array(k, L"a", array, 3) == KXVM_OK);
+  } else {
+    CHECK(kxvm_key_set_int(k, L"i", 5 + v) == KXVM_OK);
+    CHECK(kxvm_key_set_color(k, L"c", 0x102030u + v) == KXVM_OK);
+    CHECK(kxvm_key_set_double(k, L"d", 2.5 + v) == KXVM_OK);
+    CHECK(kxvm_key_set_text(k, L"t", kNul2, 4) == KXVM_OK);
+    CHECK(kxvm_key_set_point(k, L"p", 1 + v, -2) == KXVM_OK);
+    CHECK(kxvm_key_set_rect(k, L"r", v, -2, 3, 4 + v) == KXVM_OK);
+    CHECK(kxvm_key_set_time(k, L"m", 1700000000 + v) == KXVM_OK);
+    CHECK(kxvm_key_set_int_array(k, L"a", array, 3) == KXVM_OK);
+  }
+}
+
+/* The payloads Declare gave, with the text expected. */
+static void Verify(kxvm_key* k, int v, const wchar_t* want, size_t wantLength) {
+  int32_t i = 0, x = 0, y = 0, l = 0, t = 0, r = 0, b = 0, *array = NULL;
+  uint32_t c = 0;
+  double d = 0;
+  int64_t m = 0;
+  wchar_t* text = NULL;
+  size_t length = 0, count = 0;
+  CHECK(kxvm_key_get_int(k, L"i", &i) == KXVM_OK && i == 5 + v);
+  CHECK(kxvm_key_get_color(k, L"c", &c) == KXVM_OK && c == 0x102030u + v);
+  CHECK(kxvm_key_get_double(k, L"d", &d) == KXVM_OK && d == 2.5 + v);
+  CHECK(kxvm_key_get_text(k, L"t", &text, &length) == KXVM_OK &&
+        Text(text, length, want, wantLength));
+  CHECK(kxvm_key_get_point(k, L"p", &x, &y) == KXVM_OK && x == 1 + v && y == -2);
+  CHECK(kxvm_key_get_rect(k, L"r", &l, &t, &r, &b) == KXVM_OK && l == v && t == -2 && r == 3 &&
+        b == 4 + v);
+  CHECK(kxvm_key_get_time(k, L"m", &m) == KXVM_OK && m == 1700000000 + v);
+  CHECK(kxvm_key_get_int_array(k, L"a", &array, &count) == KXVM_OK && count == 3 && array[0] == v &&
+        array[1] == -8 && array[2] == 9);
+  kxvm_free(array);
+}
+
+static void Archives(kxvm_key* key) {
+  kxvm_archive *out = NULL, *in = NULL;
+  kxvm_key *back = NULL, *none = NULL, *fresh = NULL, *cut = NULL;
+  uint8_t *bytes = NULL, two[2] = {0};
+  wchar_t* text = NULL;
+  size_t size = 0, length = 0, rest = 1;
+  uint64_t count = 0;
+  int32_t kind = -1;
+
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_STORE, NULL, 0, &out) == KXVM_OK);
+  CHECK(kxvm_archive_write(out, "\1\2", 2) == KXVM_OK);
+  CHECK(kxvm_archive_write_string(out, kNul, 3) == KXVM_OK);
+  CHECK(kxvm_archive_write_count(out, 70000) == KXVM_OK);
+  CHECK(kxvm_archive_write_key(out, key) == KXVM_OK &&
+        kxvm_archive_write_key(out, NULL) == KXVM_OK);
+  CHECK(kxvm_key_serialize(key, out) == KXVM_OK);
+  CHECK(kxvm_archive_remaining(out, &rest) == KXVM_OK && rest == 0);
+  CHECK(kxvm_archive_take(out, &bytes, &size) == KXVM_OK && bytes && size > 100);
+  kxvm_archive_destroy(out);
+
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_LOAD, bytes, size, &in) == KXVM_OK);
+  kxvm_free(bytes);
+  CHECK(kxvm_archive_remaining(in, &rest) == KXVM_OK && rest == size);
+  CHECK(kxvm_archive_read(in, two, 2) == KXVM_OK && two[0] == 1 && two[1] == 2);
+  CHECK(kxvm_archive_read_string(in, &text, &length) == KXVM_OK && Text(text, length, kNul, 3));
+  CHECK(kxvm_archive_read_count(in, &count) == KXVM_OK && count == 70000);
+  /* A new key declares nothing, so it takes none of the stored children. */
+  CHECK(kxvm_archive_read_key(in, &back) == KXVM_OK && back &&
+        kxvm_key_value_kind(back, L"i", &kind) == KXVM_NO_MATCH);
+  none = back;
+  CHECK(kxvm_archive_read_key(in, &none) == KXVM_OK && !none);
+  /* Only the declared names are taken. */
+  CHECK(kxvm_key_create(L"Fresh", kKeyPath, &fresh) == KXVM_OK);
+  Declare(fresh, 0, 0);
+  CHECK(kxvm_key_serialize(fresh, in) == KXVM_OK);
+  Verify(fresh, 1, kNul2, 4);
+  CHECK(kxvm_archive_remaining(in, &rest) == KXVM_OK && rest == 0);
+  CHECK(Failed(kxvm_archive_read(in, two, 1), KXVM_E_ARCHIVE, KXVM_ARCHIVE_CAUSE_END_OF_FILE));
+  kxvm_archive_destroy(in);
+  kxvm_key_destroy(back);
+  kxvm_key_destroy(fresh);
+
+  /* A key of one empty array: its archive ends in the element count. */
+  CHECK(kxvm_key_create(L"Cut", kKeyPath, &cut) == KXVM_OK);
+  CHECK(kxvm_key_add_int_array(cut, L"e", NULL, 0) == KXVM_OK);
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_STORE, NULL, 0, &out) == KXVM_OK);
+  CHECK(kxvm_key_serialize(cut, out) == KXVM_OK);
+  CHECK(kxvm_archive_take(out, &bytes, &size) == KXVM_OK && size > 4);
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_LOAD, bytes, size - 1, &in) == KXVM_OK);
+  CHECK(Failed(kxvm_key_serialize(cut, in), KXVM_E_ARCHIVE, KXVM_ARCHIVE_CAUSE_END_OF_FILE));
+  kxvm_archive_destroy(in);
+  memset(bytes + size - 4, 0xFF, 4);
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_LOAD, bytes, size, &in) == KXVM_OK);
+  CHECK(Failed(kxvm_key_serialize(cut, in), KXVM_E_ARCHIVE_INVALID_ARGUMENT, 0));
+  kxvm_archive_destroy(in);
+  kxvm_archive_destroy(out);
+  kxvm_archive_destroy(NULL);
+  kxvm_free(bytes);
+  kxvm_key_destroy(cut);
+}
+
+static void Keys(void) {
+  static const struct {
+    const wchar_t* name;
+    int32_t kind;
+  } kinds[] = {{L"i", KXVM_KIND_INT},  {L"c", KXVM_KIND_COLOR},    {L"d", KXVM_KIND_DOUBLE},
+               {L"t", KXVM_KIND_TEXT}, {L"p", KXVM_KIND_POINT},    {L"r", KXVM_KIND_RECT},
+               {L"m", KXVM_KIND_TIME}, {L"a", KXVM_KIND_INT_ARRAY}};
+  kxvm_key *key = NULL, *loaded = NULL, *child = NULL, *found = NULL;
+  HKEY previous = NULL, registry = NULL;
+  wchar_t *name = NULL, *text = NULL, stored[8] = {0};
+  DWORD type = 0, bytes = sizeof stored;
+  void* data = NULL;
+  int32_t result = -1, kind = -1, i = 42;
+  size_t length = 0;
+  int released = 0, n;
+
+  CHECK(kxvm_key_create(L"Root", kKeyPath, &key) == KXVM_OK);
+  CHECK(kxvm_key_name(key, &name) == KXVM_OK && Text(name, wcslen(name), L"Root", 4));
+  CHECK(kxvm_key_set_root(key, HKEY_CURRENT_USER, &previous) == KXVM_OK &&
+        previous == HKEY_CURRENT_USER);
+  Declare(key, 0, 0);
+  for (n = 0; n < 8; ++n)
+    CHECK(kxvm_key_value_kind(key, kinds[n].name, &kind) == KXVM_OK && kind == kinds[n].kind);
+  Verify(key, 0, kNul, 3);
+  /* No match: outputs untouched, an earlier failure cleared. */
+  CHECK(Failed(kxvm_key_get_int(NULL, L"i", &i), KXVM_E_INVALID_ARGUMENT, 0));
+  CHECK(kxvm_key_get_int(key, L"t", &i) == KXVM_NO_MATCH && i == 42 && Cleared());
+  CHECK(kxvm_key_value_kind(key, L"none", &kind) == KXVM_NO_MATCH && kind == KXVM_KIND_INT_ARRAY);
+  CHECK(kxvm_key_get_text(key, L"i", &text, &length) == KXVM_NO_MATCH && !text && !length);
+  CHECK(kxvm_key_set_int(key, L"none", 1) == KXVM_NO_MATCH);
+  Declare(key, 1, 1);
+  Verify(key, 1, kNul2, 4);
+
+  /* An adopted key is borrowed: destroying it is ignored, the parent
+   * deletes it and runs its release. */
+  CHECK(kxvm_key_create(L"Child", L"Software\\KXHost\\C\\Child", &child) == KXVM_OK);
+  CHECK(kxvm_key_set_user_data(child, &released, CountRelease) == KXVM_OK);
+  CHECK(kxvm_key_add_key(key, child) == KXVM_OK);
+  kxvm_key_destroy(child);
+  CHECK(kxvm_key_user_data(child, &data) == KXVM_OK && data == &released && !released);
+  CHECK(kxvm_key_find_key(key, L"Child", &found) == KXVM_OK && found == child);
+  CHECK(kxvm_key_find_key(key, L"none", &found) == KXVM_NO_MATCH && found == child);
+  CHECK(Failed(kxvm_key_add_key(child, key), KXVM_E_INVALID_ARGUMENT, 0));
+
+  /* The registry holds the text whole; a load reads it to its first NUL. */
+  CHECK(kxvm_key_save(key, &result) == KXVM_OK && result == 1);
+  CHECK(kxvm_key_open_registry_key(key, 0, 1, &registry) == KXVM_OK && registry);
+  CHECK(RegQueryValueExW(registry, L"t", NULL, &type, (BYTE*)stored, &bytes) == ERROR_SUCCESS &&
+        type == REG_SZ && bytes == sizeof kNul2 && !memcmp(stored, kNul2, sizeof kNul2));
+  RegCloseKey(registry);
+  CHECK(kxvm_key_create(L"Loaded", kKeyPath, &loaded) == KXVM_OK);
+  Declare(loaded, 0, 0);
+  CHECK(kxvm_key_load(loaded, &result) == KXVM_OK && result == 1);
+  Verify(loaded, 1, L"c", 1);
+  kxvm_key_destroy(loaded);
+
+  Archives(key);
+  kxvm_key_destroy(key);
+  CHECK(released == 1);
+  kxvm_key_destroy(NULL);
+}
+
+static void InvalidArguments(void) {
+  kxvm_key* key = NULL;
+  kxvm_archive* archive = NULL;
+  int32_t i = 0;
+  const int32_t results[] = {kxvm_launcher_create(NULL),
+                             kxvm_launcher_launch(NULL, &i, &i, NULL),
+                             kxvm_key_create(NULL, kKeyPath, &key),
+                             kxvm_archive_create(9, NULL, 0, &archive),
+                             kxvm_archive_read(NULL, &i, 4),
+                             kxvm_env_data_path(NULL),
+                             kxvm_log_write(NULL, 2, &i)};
+  for (i = 0; i < 7; ++i) CHECK(Failed(results[i], KXVM_E_INVALID_ARGUMENT, 0));
+  CHECK(!key && !archive && kxvm_last_error(NULL, NULL, NULL) == KXVM_OK);
+}
+
+void __stdcall HostMain(void) {
+  HKEY product = NULL;
+  const uint32_t version = kxvm_api_version();
+  setvbuf(stdout, NULL, _IONBF, 0); /* lines written before a crash stay */
+  CreateDirectoryW(L"C:\\kxhost data", NULL);
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Kalvex 2023x64", 0, NULL, 0,
+                  KEY_ALL_ACCESS, NULL, &product, NULL);
+  RegSetValueExW(product, L"KXDataPath", 0, REG_SZ, (const BYTE*)kData, sizeof kData);
+  RegSetValueExW(product, L"Language", 0, REG_SZ, (const BYTE*)L"German", sizeof L"German");
+  RegCloseKey(product);
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Debug", 0, NULL, 0,
+                  KEY_ALL_ACCESS, NULL, &product, NULL);
+  RegCloseKey(product);
+  /* Alive past the launcher's first look for it, a second after the start. */
+  SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", L"1500");
+  SetEnvironmentVariableW(L"EUREKA_STANDIN_WINDOW", L"0");
+
+  CHECK(version >> 16 == KXVM_API_VERSION_MAJOR && (version & 0xFFFF) >= KXVM_API_VERSION_MINOR);
+  kxvm_free(NULL);
+  InvalidArguments();
+  Environment();
+  Keys();
+  Launches();
+  printf("%s: %d checks, %d failed\n", failures ? "FAILED" : "PASSED", checks, failures);
+  ExitProcess(failures != 0);
+}

@@ -34,4 +34,5 @@ status=0
 KX_WINE_ROOT="$build/wine" "$root/scripts/wine-run.sh" "$tmp/build/consumer.exe" >"$tmp/out" 2>&1 ||
   status=$?
 cat "$tmp/out"
-[ "$status" = 0 ] && grep -q "consumer: ok" "$tmp/out"
+[ "$status" = 0 ] || { echo "consumer.exe: exit status $status"; exit 1; }
+grep -q "consumer: ok" "$tmp/out"

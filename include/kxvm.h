@@ -220,7 +220,7 @@ typedef struct kxvm_key kxvm_key;
 #define KXVM_KIND_TEXT 4      /* REG_SZ */
 #define KXVM_KIND_POINT 5     /* x y, REG_SZ text */
 #define KXVM_KIND_RECT 6      /* left top right bottom, REG_SZ text */
-#define KXVM_KIND_TIME 7      /* seconds since 1970-01-01 UTC, REG_SZ text */
+#define KXVM_KIND_TIME 7      /* seconds since 1970-01-01 UTC, REG_SZ text, 64-bit */
 #define KXVM_KIND_INT_ARRAY 8 /* REG_BINARY, 4 bytes an element */
 
 /* Runs when the library deletes a key that carries user data. */

@@ -33,13 +33,17 @@ LogState& State() {
 void AppendNumber(std::wstring& out, unsigned value) { out += std::to_wstring(value); }
 
 // Narrow text through the process's ANSI code page; characters it cannot
-// represent become '?', so a line is never cut short.
+// represent become '?' (not a look-alike: support staff must see that one
+// was lost), so a line is never cut short. A UTF-8 code page represents all.
 std::string ToNarrow(const std::wstring& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  const DWORD flags = ::GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int n =
+      ::WideCharToMultiByte(CP_ACP, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+  if (n > 0)
+    ::WideCharToMultiByte(CP_ACP, flags, text.data(), size, out.data(), n, nullptr, nullptr);
   return out;
 }
 

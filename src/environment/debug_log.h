@@ -20,7 +20,8 @@ void SetDebugLogMode(KXSeDebugMode mode, int freshLog, std::wstring tag);
 // Applies the mode to the registry's flag and to the logging switch.
 void SyncDebugFlag();
 
-// Opens the log file; made once per process, by the first line logged.
+// Opens the log file; made once per process, by the first line logged once
+// the data folder is known.
 class DebugLogFile {
  public:
   DebugLogFile();

@@ -7,8 +7,9 @@ namespace kx {
 
 class ScopedComInitializer {
  public:
-  // The result is not examined: an apartment already entered is fine too,
-  // and each successful or S_FALSE entry is balanced; a failed one is not.
+  // Any result will do (an apartment already entered is fine too); it only
+  // decides the balance: S_OK and S_FALSE are uninitialised once, a failure
+  // (another apartment type) is not.
   ScopedComInitializer() noexcept : hr_(::CoInitialize(nullptr)) {}
   ScopedComInitializer(const ScopedComInitializer&) = delete;
   ScopedComInitializer& operator=(const ScopedComInitializer&) = delete;

@@ -6,9 +6,11 @@
 #include <string>
 
 #include "EurekaAutomation.h"
+#include "environment/debug_log.h"
 #include "framework/com_ptr.h"
 #include "framework/scoped_bstr.h"
 #include "framework/scoped_variant.h"
+#include "launcher/busy_wait.h"
 
 namespace kx {
 
@@ -47,16 +49,35 @@ ComPtr<IErrorInfo> ErrorInfoFrom(const EXCEPINFO& info) {
   throw _com_error(hr, error, true);
 }
 
-void Invoke(IDispatch* app, DISPID member, WORD flags, VARIANT* result) {
-  DISPPARAMS noArguments{nullptr, nullptr, 0, 0};
-  ExceptionInfo exception;
-  UINT argumentError = 0;
-  const HRESULT hr = app->Invoke(member, IID_NULL, 0, flags, &noArguments, result, &exception.info,
-                                 &argumentError);
-  if (FAILED(hr)) {
-    ComPtr<IErrorInfo> error;
-    if (hr == DISP_E_EXCEPTION) error = ErrorInfoFrom(exception.info);
-    Raise(hr, error.Get());
+// A busy Eureka (it rejects the call, or says to retry later) is asked again
+// every 250 ms for up to 10 s; any other failure raises at once.
+void Invoke(IDispatch* app, const wchar_t* name, DISPID member, WORD flags, VARIANT* result) {
+  const ULONGLONG start = ::GetTickCount64();
+  const BusyMessageFilterScope filter(start + kBusyWaitMs);
+  bool waiting = false;
+  auto log = [name](const std::wstring& event) { WriteDebugLog(name + (L" : " + event)); };
+  for (;;) {
+    DISPPARAMS noArguments{nullptr, nullptr, 0, 0};
+    ExceptionInfo exception;
+    UINT argumentError = 0;
+    const HRESULT hr = app->Invoke(member, IID_NULL, 0, flags, &noArguments, result,
+                                   &exception.info, &argumentError);
+    const ULONGLONG waited = ::GetTickCount64() - start;
+    if (IsBusy(hr) && waited < kBusyWaitMs) {
+      if (!waiting) log(L"Eureka is busy, asking again every 250 ms for up to 10 s");
+      waiting = true;
+      ::Sleep(kBusyRetryMs);
+      continue;
+    }
+    if (waiting)
+      log(IsBusy(hr) ? L"Eureka still busy after " + std::to_wstring(waited) + L" ms, giving up"
+                     : L"Eureka answered after " + std::to_wstring(waited) + L" ms");
+    if (FAILED(hr)) {
+      ComPtr<IErrorInfo> error;
+      if (hr == DISP_E_EXCEPTION) error = ErrorInfoFrom(exception.info);
+      Raise(hr, error.Get());
+    }
+    return;
   }
 }
 
@@ -89,7 +110,7 @@ IDispatch* FindEurekaObject(int processId) {
 
 int ReadApiVersion(IDispatch* app) {
   ScopedVariant result;
-  Invoke(app, kEurekaDispIdApiVersion, DISPATCH_PROPERTYGET, result.Get());
+  Invoke(app, L"ApiVersion", kEurekaDispIdApiVersion, DISPATCH_PROPERTYGET, result.Get());
   if (result->vt != VT_I4) {
     const HRESULT hr = ::VariantChangeType(result.Get(), result.Get(), 0, VT_I4);
     if (FAILED(hr)) Raise(hr);
@@ -98,7 +119,8 @@ int ReadApiVersion(IDispatch* app) {
 }
 
 void CallCloseAllDocumentsAndExit(IDispatch* app) {
-  Invoke(app, kEurekaDispIdCloseAllDocumentsAndExit, DISPATCH_METHOD, nullptr);
+  Invoke(app, L"CloseAllDocumentsAndExit", kEurekaDispIdCloseAllDocumentsAndExit, DISPATCH_METHOD,
+         nullptr);
 }
 
 }  // namespace kx

@@ -1,5 +1,6 @@
-// The calls the launcher makes on Eureka's automation object. A failed call
-// raises _com_error, which nothing in the library catches.
+// The calls the launcher makes on Eureka's automation object. A busy Eureka
+// is asked again for up to 10 s (busy_wait.h); a failed call raises
+// _com_error, which nothing in the library catches.
 #pragma once
 
 #include <oaidl.h>

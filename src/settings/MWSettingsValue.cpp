@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -321,21 +322,18 @@ void MWTimeValue::Serialize(CArchive& ar) {
 }
 
 int MWTimeValue::Save(MWSettingsKey& key) {
-  // The stored form is 32-bit: times outside 1901-12-13 .. 2038-01-19 keep
-  // their low 32 bits only.
-  const auto seconds = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_timeValue.GetTime()));
-  return WriteRegistryText(key, m_strName, std::to_wstring(seconds));
+  // All 64 bits, so that every date round-trips, 2038 and later included.
+  return WriteRegistryText(key, m_strName, std::to_wstring(m_timeValue.GetTime()));
 }
 
 int MWTimeValue::Load(MWSettingsKey& key) {
   std::wstring text;
   if (!ReadRegistryText(key, m_strName, text)) return 0;
-  // Widened: the stored signed 32-bit number is sign-extended, so times
-  // before 1970 read back as they were saved (not as the number plus 2^32).
-  // A text without a number gives 0.
-  long seconds = 0;
-  std::swscanf(text.c_str(), L"%ld", &seconds);
-  m_timeValue = CTime(static_cast<std::int64_t>(static_cast<std::int32_t>(seconds)));
+  // Formatted-scan rules: leading blanks, a sign, the digits up to the first
+  // other character. No number, or one beyond 64 bits, gives 0.
+  errno = 0;
+  const long long seconds = std::wcstoll(text.c_str(), nullptr, 10);
+  m_timeValue = CTime(errno == ERANGE ? 0 : seconds);
   return 1;
 }
 

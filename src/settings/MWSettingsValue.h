@@ -149,7 +149,7 @@ class MWRectValue : public MWSettingsValue {
   CRect m_rcValue;
 };
 
-// REG_SZ text of the seconds since 1970 as a signed 32-bit number.
+// REG_SZ text of the seconds since 1970, a signed 64-bit number.
 class MWTimeValue : public MWSettingsValue {
   KX_DECLARE_SERIAL(MWTimeValue)
 

@@ -43,6 +43,23 @@ DWORD WaitForRecordedPid(const std::wstring& record, const std::atomic<bool>& la
   return 0;
 }
 
+// A host's own message filter, which a launch must leave in place.
+struct HostFilter : IMessageFilter {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = this;
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+    return SERVERCALL_ISHANDLED;
+  }
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return ~0u; }
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+    return PENDINGMSG_WAITDEFPROCESS;
+  }
+};
+
 // Child: one launch with logging on; records the result and outcome, each
 // message box (answered with OK), an escaping _com_error, and what other
 // threads did meanwhile (KXT_* options).
@@ -104,6 +121,11 @@ KX_CHILD_SCENARIO(launch) {
     std::atomic<bool>& flag;
     ~Launched() { flag = true; }
   };
+  HostFilter hostFilter;
+  if (option(L"KXT_HOST_FILTER") == L"1") {
+    ::CoInitialize(nullptr);
+    ::CoRegisterMessageFilter(&hostFilter, nullptr);
+  }
   try {
     const Launched done{launched};
     report += L"result=" + std::to_wstring(launcher.LaunchEureka()) + L"\n";
@@ -124,6 +146,12 @@ KX_CHILD_SCENARIO(launch) {
             std::to_wstring(launcher.LastExitCode()) + L"\n";
   helper.join();
   report += helperReport;
+  if (option(L"KXT_HOST_FILTER") == L"1") {
+    IMessageFilter* current = nullptr;
+    ::CoRegisterMessageFilter(nullptr, &current);
+    report += L"host_filter_back=" + std::to_wstring(current == &hostFilter) + L"\n";
+    ::CoUninitialize();
+  }
   if (copy && option(L"KXT_COPY_KEPT") == L"1") {
     // The launch has closed its handles; a process started now may get
     // their values, and the copy's own duplicates must not end it.
@@ -287,6 +315,28 @@ TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
   EXPECT_TRUE(Record()["exit"].empty());  // ended from outside, not by itself
   EXPECT_EQ(Tail(Messages(), 2), (Lines{"MWVMLauncher::LaunchEureka : Splash screen terminated",
                                         "MWVMLauncher::CloseAllDocAndExitVM"}));
+}
+
+TEST_F(Launch, ABusyEurekaIsAskedAgainForUpToTenSeconds) {
+  // Busy for its first 2 s: the version is read once it answers, and the
+  // host's own message filter is in place again afterwards.
+  auto result = Run({L"BUSY_MS=2000", L"LIFETIME_MS=4000", L"KXT_HOST_FILTER=1"});
+  EXPECT_EQ(result["outcome"], Lines{"5 0"});
+  EXPECT_EQ(result["host_filter_back"], Lines{"1"});
+  EXPECT_FALSE(Record()["busy"].empty());
+  Lines tail = Tail(Messages(), 3);
+  ASSERT_EQ(tail.size(), 3u);
+  EXPECT_EQ(tail[0], "ApiVersion : Eureka is busy, asking again every 250 ms for up to 10 s");
+  EXPECT_EQ(tail[1].substr(0, 35), "ApiVersion : Eureka answered after ");
+  EXPECT_EQ(tail[2], "MWVMLauncher::LaunchEureka : ApiVersion = 42 ");
+
+  // Busy for longer: after 10 s the rejection reaches the host.
+  result = Run({L"BUSY_MS=15000", L"LIFETIME_MS="});
+  EXPECT_EQ(result["com_error"], Lines{"0x80010001"});  // RPC_E_CALL_REJECTED
+  tail = Tail(Messages(), 3);
+  ASSERT_EQ(tail.size(), 3u);
+  EXPECT_EQ(tail[1].substr(0, 37), "ApiVersion : Eureka still busy after ");
+  EXPECT_EQ(tail[1].substr(tail[1].size() - 14), " ms, giving up");
 }
 
 TEST_F(Launch, EurekaThatEndsBeforePublishingIsNotSupervised) {

@@ -93,7 +93,7 @@ void DeclareEveryKind(MWSettingsKey& key, bool stored) {
   key.AddValue(L"point", stored ? CPoint(10, -3) : CPoint(1, 1));
   key.AddValue(L"rect", stored ? CRect(0, 0, 640, 480) : CRect(1, 1, 1, 1));
   key.AddValue(L"time", CTime(stored ? -86400 : 1));
-  key.AddValue(L"late", CTime(stored ? 4294967296LL + 5 : 1));  // keeps the low 32 bits
+  key.AddValue(L"late", CTime(stored ? 4294967296LL + 5 : 1));  // beyond 32 bits
   key.AddValue(L"array", stored ? std::vector<int>{1, 2, 3} : std::vector<int>{9});
   key.AddValue(L"no array", std::vector<int>(stored ? 0 : 1));
 }
@@ -203,7 +203,7 @@ TEST_F(Settings, EveryKindIsStoredInItsFormAndReadBack) {
       {L"point", REG_SZ, Utf16(L"10 -3")},  // 12 bytes
       {L"rect", REG_SZ, Utf16(L"0 0 640 480")},
       {L"time", REG_SZ, Utf16(L"-86400")},
-      {L"late", REG_SZ, Utf16(L"5")},
+      {L"late", REG_SZ, Utf16(L"4294967301")},
       {L"array", REG_BINARY, {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0}},
       {L"no array", REG_BINARY, {}}};
   MWSettingsKey saved(L"saved", kPath), loaded(L"loaded", kPath);
@@ -224,10 +224,20 @@ TEST_F(Settings, EveryKindIsStoredInItsFormAndReadBack) {
     const auto raw = kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, name).value_or(kxtest::RawValue{});
     EXPECT_EQ(std::pair(raw.type, raw.bytes), std::pair(type, bytes)) << kxtest::Narrow(name);
   }
-  // Other defaults take every stored payload, the late time as its low 32 bits.
+  // Other defaults take every stored payload.
   EXPECT_EQ(loaded.Load(), 1);
-  saved.SetValue(L"late", CTime(5));
   EXPECT_EQ(StoreKey(loaded), StoreKey(saved));
+
+  // Every date round-trips: 1901, 1969, 2038-01-20, 2106, 3000. A number
+  // beyond 64 bits reads as 0.
+  for (const long long seconds :
+       {-2177452800LL, -86400LL, 2147558400LL, 4291747200LL, 32503680000LL}) {
+    saved.SetValue(L"time", CTime(seconds));
+    EXPECT_EQ(saved.FindValue(L"time")->Save(saved), 1);
+    EXPECT_EQ(LoadAs(L"time", CTime(1)), std::pair(1, CTime(seconds))) << seconds;
+  }
+  kxtest::SetString(HKEY_CURRENT_USER, kPath, L"time", L"99999999999999999999");
+  EXPECT_EQ(LoadAs(L"time", CTime(1)), std::pair(1, CTime(0)));
 }
 
 TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {

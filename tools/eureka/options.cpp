@@ -108,6 +108,7 @@ Options ReadOptions() {
     options.exceptionFillIn = static_cast<ULONG_PTR>(*address);
   }
 
+  if (const auto busy = ReadUnsigned(L"BUSY_MS")) options.busyMs = *busy;
   options.exitAfterMs = ReadUnsigned(L"EXIT_AFTER_MS");
   options.lifetimeMs = ReadUnsigned(L"LIFETIME_MS");
   if (const auto code = ReadUnsigned(L"EXIT_CODE")) options.exitCode = *code;

@@ -31,6 +31,7 @@ struct Options {
   LONG apiVersionNumber = 42;
   std::wstring apiVersionText;
   ULONG_PTR exceptionFillIn = 0;  // EXCEPINFO.pfnDeferredFillIn of the exception answer
+  DWORD busyMs = 0;               // from publishing: Invoke calls are rejected meanwhile
 
   std::optional<DWORD> exitAfterMs;   // from the start
   std::optional<DWORD> lifetimeMs;    // from publishing

@@ -159,6 +159,10 @@ void StandIn::Publish() {
     return;
   }
   record_.Write(L"published", name);
+  if (options_.busyMs) {
+    busyFilter_ = std::make_unique<BusyFilter>(::GetTickCount64() + options_.busyMs, record_);
+    ::CoRegisterMessageFilter(busyFilter_.get(), nullptr);
+  }
   SetStatus(L"Published as " + name);
   if (options_.lifetimeMs)
     ::SetTimer(control_.Get(), kLifetimeTimer, *options_.lifetimeMs, nullptr);
@@ -204,6 +208,7 @@ void StandIn::SetStatus(std::wstring status) {
 }
 
 void StandIn::Shutdown() noexcept {
+  if (busyFilter_) ::CoRegisterMessageFilter(nullptr, nullptr);
   registration_.Revoke();
   if (object_) {
     // Drops the references that clients' proxies hold through the stubs.

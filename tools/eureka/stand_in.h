@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "application_object.h"
+#include "busy_filter.h"
 #include "framework/com_ptr.h"
 #include "options.h"
 #include "record_file.h"
@@ -58,6 +60,7 @@ class StandIn {
   ScopedComApartment apartment_;
   TypeLibraryRegistration typeLibrary_;
   kx::ComPtr<ApplicationObject> object_;
+  std::unique_ptr<BusyFilter> busyFilter_;  // registered while the stand-in is busy
   RotRegistration registration_;
   ScopedWindowClass controlClass_;
   ScopedWindowClass windowClass_;

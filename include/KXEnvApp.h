@@ -81,6 +81,13 @@ inline void SetDebugLogMode(KXSeDebugMode mode, int freshLog, std::wstring tag) 
 // Applies the mode to the registry's log switch and to the log.
 inline void SyncDebugFlag() { kxvm::detail::Check(kxvm_log_sync_flag()); }
 
+// Where everything is (kxvm.h, kxvm_support_report): KXVM_REPORT_JSON, or
+// KXVM_REPORT_TEXT for a person. Starts nothing and logs nothing.
+inline std::wstring SupportReport(int format = KXVM_REPORT_JSON) {
+  return kxvm::detail::TextOf(
+      [format](wchar_t** report) { return kxvm_support_report(format, report); });
+}
+
 // The three-letter code Eureka is started with ("eng", "ita", "fra", "deu",
 // "jpn", "plk", "esp", "ces" or "zho").
 inline std::wstring ResolveLanguageCode() { return kxvm::detail::TextOf(kxvm_language_code); }

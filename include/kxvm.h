@@ -199,6 +199,40 @@ KXVM_IMPORT int32_t KXVM_CALL kxvm_env_data_path(wchar_t** folder);
 KXVM_IMPORT int32_t KXVM_CALL kxvm_env_eureka_exe_file_path(wchar_t** path);
 KXVM_IMPORT int32_t KXVM_CALL kxvm_env_installation_path(wchar_t** folder);
 
+/* ----------------------------------------------------------- support report */
+
+#define KXVM_REPORT_JSON 0 /* for programs */
+#define KXVM_REPORT_TEXT 1 /* aligned, one line per place, for a person */
+
+/* Where everything is: every place the library searches, in its order, what
+ * each holds and which one wins; made without starting anything, without
+ * creating the environment, touching the log switch or writing a log line.
+ * The JSON is one object:
+ *   library: { path, file_version ("1.0.0.0"), interface_version ("1.0") }
+ *   installation_folder: the library's folder (a folder, ending in "\")
+ *   data_folder: { places: [place...], found: folder or null,
+ *                  in_use: the folder this process's environment uses, or null
+ *                          when it has not started }
+ *   eureka: { places: [place...], executable: the Eureka.exe a launch
+ *             checks, executable_present: true/false }
+ *   language: { code ("deu"), source ("Language setting", "CAD host's Use
+ *               English language option", "user's default language", "no
+ *               usable Language setting"), setting: the stored Language or
+ *               null, user_default_language: "0x0407" or null }
+ *   log: { switch: { root, key, value, status ("found", "key missing",
+ *                    "value missing", "too long"), type, number },
+ *          file: the log file's full path, or null without a data folder }
+ *   launch_would_start: a data folder is found and executable_present
+ * A place: { source ("data folder", "product key", "vendor key",
+ *   "installation folder"), root, key, value (registry places) or folder
+ *   (the installation folder), status, type ("REG_SZ", ... or null), text
+ *   (the value read, or null) }. status: "found", "key missing", "value
+ *   missing", "empty", "too long", "not absolute", "access denied", "not
+ *   consulted"; Eureka's places also "found, but no Eureka.exe there",
+ *   "found, trusted without a check" (the vendor key) and, for the
+ *   installation folder, "no Eureka.exe there". */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_support_report(int32_t format, wchar_t** report);
+
 /* ------------------------------------------------------------- settings key */
 
 /* A settings key: a registry key (root and path) with the typed values and

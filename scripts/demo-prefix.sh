@@ -32,4 +32,4 @@ shoot() {
   xwd -root -silent -display "$DISPLAY" 2>/dev/null |
     convert-im6.q16 xwd:- "png:$KX_DEMO_OUT/$2.png" 2>/dev/null || true
 }
-(shoot 1.8 splash &) ; (shoot 4.8 eureka &)
+[ -n "${KX_DEMO_NO_SHOTS:-}" ] || { (shoot 1.8 splash &) ; (shoot 4.8 eureka &) ; }

@@ -27,6 +27,11 @@ export DEMO_LANGUAGE=${DEMO_LANGUAGE:-German}
 [ -n "${DISPLAY:-}" ] && export KX_USE_DISPLAY=1
 export EUREKA_STANDIN_LIFETIME_MS=$(( ${DEMO_SECONDS:-5} * 1000 ))
 
+echo "demo: VMLauncher.exe --where   (where everything is, on the demo's machine)"
+KX_KEEP_PREFIX=$out/where-prefix KX_DEMO_NO_SHOTS=1 \
+  scripts/wine-run.sh "$KX_DEMO_BIN/VMLauncher.exe" --where | tr -d '\r' || true
+rm -rf "$out/where-prefix"
+echo
 echo "demo: VMLauncher.exe --debug on --tag Demo   (language setting: $DEMO_LANGUAGE)"
 set +e
 scripts/wine-run.sh "$KX_DEMO_BIN/VMLauncher.exe" --debug on --tag Demo

@@ -6,6 +6,7 @@
 #include "capi/guard.h"
 #include "environment/KXEnvApp.h"
 #include "environment/language.h"
+#include "environment/support_report.h"
 
 using kx::capi::GiveText;
 using kx::capi::Guard;
@@ -82,6 +83,16 @@ int32_t KXVM_CALL kxvm_env_installation_path(wchar_t** folder) {
 int32_t KXVM_CALL kxvm_language_code(wchar_t** code) {
   return Guard(__func__, [&] {
     GiveText(kx::ResolveLanguageCode(), code);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_support_report(int32_t format, wchar_t** report) {
+  return Guard(__func__, [&] {
+    if (format != KXVM_REPORT_JSON && format != KXVM_REPORT_TEXT)
+      throw kx::capi::InvalidArgument{"the format is neither JSON nor text"};
+    Require(report, "the report output is null");
+    GiveText(kx::SupportReport(format == KXVM_REPORT_JSON), report);
     return KXVM_OK;
   });
 }

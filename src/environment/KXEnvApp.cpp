@@ -1,6 +1,7 @@
 #include "environment/KXEnvApp.h"
 
 #include <cstdlib>
+#include <optional>
 
 #include "environment/debug_log.h"
 #include "environment/folder_value.h"
@@ -57,7 +58,7 @@ int LocateDataPathIn(std::wstring& dataPath, HKEY root, const wchar_t* keyPath,
 
 KXEnvApp* KXEnvApp::m_pInstance = nullptr;
 
-KXEnvApp::KXEnvApp() : m_strModuleName(L"KXVirtualMachMgr.dll"), m_bInitFailed(0) {}
+KXEnvApp::KXEnvApp() : m_strModuleName(kModuleName), m_bInitFailed(0) {}
 KXEnvApp::~KXEnvApp() = default;
 
 KXEnvApp::KXEnvApp(const KXEnvApp& other) {
@@ -84,9 +85,10 @@ KXEnvApp* KXEnvApp::Instance() {
   return m_pInstance;
 }
 
-KXEnvApp* KXEnvApp::Existing() {
+std::optional<std::wstring> KXEnvApp::DataPathInUse() {
   AutoLock hold(LibraryLock());
-  return m_pInstance;
+  if (!m_pInstance) return std::nullopt;
+  return m_pInstance->m_strDataPath;
 }
 
 void KXEnvApp::Init() {
@@ -97,13 +99,7 @@ void KXEnvApp::Init() {
     ~InProgress() { g_initInProgress = false; }
   } inProgress;
 
-  wchar_t fileName[260] = {};
-  const HMODULE module = ::GetModuleHandleW(m_strModuleName.c_str());
-  const DWORD length = ::GetModuleFileNameW(module, fileName, 260);
-  const std::wstring path(fileName, length < 260 ? length : 260);
-  const auto slash = path.rfind(L'\\');
-  m_strInstallPath =
-      Normalized(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
+  m_strInstallPath = ModuleFolder(m_strModuleName.c_str());
 
   if (!LocateDataPath()) {
     // Failed first, so that no other thread initialises again or shows a

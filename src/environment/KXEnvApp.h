@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace kx {
@@ -34,8 +35,12 @@ class KXEnvApp {
   std::wstring GetEurekaExeFilePath();
   std::wstring GetKXVrtualMachInstallationPath();
 
-  // The instance if one exists, without making it (the support report).
-  static KXEnvApp* Existing();
+  // The data folder of the instance, when one exists, without making it or
+  // searching (the support report).
+  static std::optional<std::wstring> DataPathInUse();
+
+  // The module whose folder is the installation folder.
+  static constexpr wchar_t kModuleName[] = L"KXVirtualMachMgr.dll";
 
  private:
   KXEnvApp();

@@ -12,10 +12,6 @@ namespace kx {
 
 namespace {
 
-constexpr wchar_t kDebugKeyPath[] = L"SOFTWARE\\Brondel\\Kalvex\\Debug";
-constexpr wchar_t kDebugValueName[] = L"KXVirtualMachDebug";
-constexpr wchar_t kLogFileName[] = L"KXVirtualMachine.log";
-
 struct LogState {
   KXSeDebugMode mode = KXSeDebugRegistry;
   std::atomic<int> enabled{0};  // read without the lock when logging is off
@@ -122,11 +118,8 @@ void SyncDebugFlag() {
   if (kx::OpenKey(key, HKEY_CURRENT_USER, kDebugKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
   switch (s.mode) {
     case KXSeDebugRegistry: {
-      DWORD flag = 0;
-      DWORD size = sizeof(flag);
-      if (::RegQueryValueExW(key.Get(), kDebugValueName, nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(&flag), &size) == ERROR_SUCCESS)
-        s.enabled = static_cast<int>(flag);
+      const StoredDebugSwitch stored = ReadStoredDebugSwitch(key.Get());
+      if (stored.read) s.enabled = static_cast<int>(stored.value);
       return;
     }
     case KXSeDebugOn:
@@ -140,6 +133,16 @@ void SyncDebugFlag() {
     default:
       return;
   }
+}
+
+StoredDebugSwitch ReadStoredDebugSwitch(HKEY key) {
+  StoredDebugSwitch stored;
+  DWORD size = sizeof(stored.value);
+  const LSTATUS status = ::RegQueryValueExW(key, kDebugValueName, nullptr, &stored.type,
+                                            reinterpret_cast<BYTE*>(&stored.value), &size);
+  stored.read = status == ERROR_SUCCESS;
+  stored.tooLong = status == ERROR_MORE_DATA;
+  return stored;
 }
 
 }  // namespace kx

@@ -20,6 +20,20 @@ void SetDebugLogMode(KXSeDebugMode mode, int freshLog, std::wstring tag);
 // Applies the mode to the registry's flag and to the logging switch.
 void SyncDebugFlag();
 
+inline constexpr wchar_t kDebugKeyPath[] = L"SOFTWARE\\Brondel\\Kalvex\\Debug";
+inline constexpr wchar_t kDebugValueName[] = L"KXVirtualMachDebug";
+inline constexpr wchar_t kLogFileName[] = L"KXVirtualMachine.log";
+
+// The stored switch under an open debug key, read as the registry mode reads
+// it: 4 bytes at most, whatever the type, into a number that starts as 0.
+struct StoredDebugSwitch {
+  bool read = false;
+  bool tooLong = false;  // more than 4 bytes: the switch is left as it is
+  DWORD type = REG_NONE;
+  DWORD value = 0;
+};
+StoredDebugSwitch ReadStoredDebugSwitch(HKEY debugKey);
+
 // Opens the log file; made once per process, by the first line logged once
 // the data folder is known.
 class DebugLogFile {

@@ -41,6 +41,14 @@ bool IsAbsoluteFolder(const std::wstring& folder) {
   return drive || unc;
 }
 
+std::wstring ModuleFolder(const wchar_t* moduleName) {
+  wchar_t fileName[260] = {};
+  const DWORD length = ::GetModuleFileNameW(::GetModuleHandleW(moduleName), fileName, 260);
+  const std::wstring path(fileName, length < 260 ? length : 260);
+  const auto slash = path.rfind(L'\\');
+  return Normalized(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
+}
+
 std::wstring Normalized(std::wstring folder) {
   if (folder.empty() || folder.back() != L'\\') folder += L'\\';
   return folder;

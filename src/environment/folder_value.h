@@ -35,6 +35,10 @@ FolderValue ReadFolderValue(HKEY root, const wchar_t* keyPath, const wchar_t* va
 // not depend on the host's current directory.
 bool IsAbsoluteFolder(const std::wstring& folder);
 
+// The folder of the loaded module of that file name, ending in a backslash;
+// the host executable's when no module of that name is loaded.
+std::wstring ModuleFolder(const wchar_t* moduleName);
+
 // Appends a backslash unless the folder ends in one (the empty folder too).
 std::wstring Normalized(std::wstring folder);
 

@@ -34,33 +34,54 @@ constexpr PrimaryLanguage kPrimaryLanguages[] = {
     {LANG_FRENCH, L"fra"},  {LANG_ITALIAN, L"ita"}, {LANG_JAPANESE, L"jpn"}, {LANG_POLISH, L"plk"},
 };
 
-std::wstring AutomaticLanguageCode() {
+void ChooseAutomatically(LanguageChoice& choice) {
   MWSettingsKey general(L"SWGeneral", L"Software\\Solidworks\\General");
   general.AddValue(L"Use English language", 0);
   general.Load();  // a missing key or value leaves the default
   int useEnglish = 0;
   general.GetValue(L"Use English language", useEnglish);
-  if (useEnglish == 1) return kEnglish;
-
-  const WORD primary = PRIMARYLANGID(::GetUserDefaultLangID());
-  for (const PrimaryLanguage& entry : kPrimaryLanguages)
-    if (entry.primary == primary) return entry.code;
-  return kEnglish;
+  if (useEnglish == 1) {
+    choice.source = LanguageChoice::Source::kCadHostOption;
+    return;
+  }
+  choice.source = LanguageChoice::Source::kUserDefault;
+  choice.userDefault = ::GetUserDefaultLangID();
+  for (const PrimaryLanguage& entry : kPrimaryLanguages) {
+    if (entry.primary == PRIMARYLANGID(*choice.userDefault)) {
+      choice.code = entry.code;
+      break;
+    }
+  }
 }
 
 }  // namespace
 
-std::wstring ResolveLanguageCode() {
+LanguageChoice ChooseLanguage() {
+  LanguageChoice choice;
+  choice.code = kEnglish;
   std::wstring setting;
   MWSettingsKey language(L"Language", L"Software\\Brondel\\Kalvex\\Kalvex 2023x64");
   language.SetRoot(HKEY_CURRENT_USER);
   language.AddValue(L"Language", std::wstring());
-  if (language.Load()) language.GetValue(L"Language", setting);
+  if (language.Load()) {
+    language.GetValue(L"Language", setting);
+    choice.setting = setting;
+  }
 
-  if (setting == L"Automatic") return AutomaticLanguageCode();
-  for (const NamedLanguage& entry : kNamedLanguages)
-    if (setting == entry.name) return entry.code;
-  return kEnglish;
+  if (setting == L"Automatic") {
+    ChooseAutomatically(choice);
+    return choice;
+  }
+  for (const NamedLanguage& entry : kNamedLanguages) {
+    if (setting == entry.name) {
+      choice.code = entry.code;
+      choice.source = LanguageChoice::Source::kSetting;
+      break;
+    }
+  }
+  return choice;
 }
+
+std::wstring ResolveLanguageCode() { return ChooseLanguage().code; }
 
 }  // namespace kx

@@ -83,15 +83,26 @@ ChildResult RunChildScenarioFrom(const std::wstring& self, const std::string& na
 namespace kxtest {
 
 StartedProcess::StartedProcess(const std::wstring& program, const std::wstring& arguments,
-                               const std::vector<std::wstring>& extraEnv) {
+                               const std::vector<std::wstring>& extraEnv,
+                               const std::wstring& outputFile) {
   std::wstring commandLine = L"\"" + program + L"\" " + arguments;
   std::vector<wchar_t> env = EnvironmentBlock(extraEnv);
   STARTUPINFOW si{};
   si.cb = sizeof(si);
+  HANDLE output = INVALID_HANDLE_VALUE;
+  if (!outputFile.empty()) {
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    output = ::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                           CREATE_ALWAYS, 0, nullptr);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = output;
+  }
   PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &si, &pi))
-    return;
+  const BOOL started =
+      ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, !outputFile.empty(),
+                       CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &si, &pi);
+  if (output != INVALID_HANDLE_VALUE) ::CloseHandle(output);
+  if (!started) return;
   ::CloseHandle(pi.hThread);
   handle_ = pi.hProcess;
   pid_ = pi.dwProcessId;
@@ -99,6 +110,13 @@ StartedProcess::StartedProcess(const std::wstring& program, const std::wstring& 
 
 StartedProcess::~StartedProcess() {
   if (handle_) ::CloseHandle(handle_);
+}
+
+DWORD StartedProcess::ExitCode(DWORD timeoutMs) {
+  DWORD code = STILL_ACTIVE;
+  if (handle_ && ::WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0)
+    ::GetExitCodeProcess(handle_, &code);
+  return code;
 }
 
 void StartedProcess::Terminate(UINT code) {

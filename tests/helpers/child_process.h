@@ -43,14 +43,18 @@ ChildResult RunChildScenarioFrom(const std::wstring& program, const std::string&
 // A started program; the handle is closed with the object.
 class StartedProcess {
  public:
+  // outputFile: where its standard output and error go.
   StartedProcess(const std::wstring& program, const std::wstring& arguments,
-                 const std::vector<std::wstring>& extraEnv = {});
+                 const std::vector<std::wstring>& extraEnv = {},
+                 const std::wstring& outputFile = {});
   ~StartedProcess();
   StartedProcess(const StartedProcess&) = delete;
   StartedProcess& operator=(const StartedProcess&) = delete;
   bool Started() const { return handle_ != nullptr; }
   HANDLE Handle() const { return handle_; }
   DWORD Pid() const { return pid_; }
+  // Waits for its end; STILL_ACTIVE when it still runs after the time-out.
+  DWORD ExitCode(DWORD timeoutMs);
   // Ends the program if it still runs.
   void Terminate(UINT code = 1);
 

@@ -5,11 +5,12 @@ namespace {
 
 constexpr int kMessageTextId = 0xFFFF;  // the static text control of a message box
 
-HWND FindOwnMessageBox() {
+// A box of this process, or of any process when pid is 0.
+HWND FindMessageBox(DWORD pid) {
   struct Search {
     DWORD pid;
     HWND found;
-  } search{::GetCurrentProcessId(), nullptr};
+  } search{pid, nullptr};
   ::EnumWindows(
       [](HWND hwnd, LPARAM param) -> BOOL {
         auto* s = reinterpret_cast<Search*>(param);
@@ -17,8 +18,8 @@ HWND FindOwnMessageBox() {
         ::GetWindowThreadProcessId(hwnd, &pid);
         wchar_t cls[32] = {};
         ::GetClassNameW(hwnd, cls, 32);
-        if (pid != s->pid || !::IsWindowVisible(hwnd) || std::wstring(cls) != L"#32770" ||
-            !::GetDlgItem(hwnd, kMessageTextId))
+        if ((s->pid && pid != s->pid) || !::IsWindowVisible(hwnd) ||
+            std::wstring(cls) != L"#32770" || !::GetDlgItem(hwnd, kMessageTextId))
           return TRUE;
         s->found = hwnd;
         return FALSE;
@@ -34,8 +35,8 @@ std::wstring WindowText(HWND hwnd) {
 
 }  // namespace
 
-MessageBoxWatcher::MessageBoxWatcher(Seen seen)
-    : seen_(std::move(seen)), thread_([this] { Run(); }) {}
+MessageBoxWatcher::MessageBoxWatcher(Seen seen, bool anyProcess)
+    : seen_(std::move(seen)), anyProcess_(anyProcess), thread_([this] { Run(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
   stop_ = true;
@@ -44,7 +45,7 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 
 void MessageBoxWatcher::Run() {
   while (!stop_) {
-    HWND box = FindOwnMessageBox();
+    HWND box = FindMessageBox(anyProcess_ ? 0 : ::GetCurrentProcessId());
     if (!box) {
       ::Sleep(20);
       continue;

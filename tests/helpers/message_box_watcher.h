@@ -18,7 +18,8 @@ class MessageBoxWatcher {
   // seen(text, caption) runs before OK is pressed: the box's owner may end
   // the process right after.
   using Seen = std::function<void(const std::wstring& text, const std::wstring& caption)>;
-  explicit MessageBoxWatcher(Seen seen = {});
+  // anyProcess: the boxes of every process, such as a started host's.
+  explicit MessageBoxWatcher(Seen seen = {}, bool anyProcess = false);
   ~MessageBoxWatcher();
   MessageBoxWatcher(const MessageBoxWatcher&) = delete;
   MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
@@ -30,6 +31,7 @@ class MessageBoxWatcher {
   void Run();
 
   Seen seen_;
+  bool anyProcess_;
   std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;
   std::vector<std::wstring> texts_;

@@ -115,6 +115,11 @@ static void Environment(void) {
   for (i = 0; i < 6; ++i, text = NULL)
     CHECK(texts[i].get(&text) == KXVM_OK && text &&
           Text(text, wcslen(text), texts[i].want, wcslen(texts[i].want)));
+  CHECK(kxvm_support_report(KXVM_REPORT_JSON, &text) == KXVM_OK && text &&
+        wcsstr(text, L"\"launch_would_start\":true"));
+  kxvm_free(text);
+  text = NULL;
+  CHECK(Failed(kxvm_support_report(7, &text), KXVM_E_INVALID_ARGUMENT, 0) && !text);
 
   CHECK(kxvm_log_set_mode(KXVM_DEBUG_ON, 1, L"CHost") == KXVM_OK);
   CHECK(kxvm_log_sync_flag() == KXVM_OK);

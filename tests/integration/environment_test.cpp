@@ -27,14 +27,22 @@ const std::string kHkcuProduct = "HKEY_CURRENT_USER\\" + kProduct;
 // Child: SetDebugMode as KXT_DEBUG says (none: not at all), then the singleton;
 // reports what it found.
 KX_CHILD_SCENARIO(env_probe) {
+  // What the support report says this process uses; it must neither make
+  // the environment nor log.
+  auto inUse = [] {
+    const std::wstring report = SupportReport();
+    const size_t at = report.find(L"\"in_use\":") + 9;
+    return report.substr(at, report.find_first_of(L",}", at) - at);
+  };
+  const std::wstring before = inUse();
   const std::wstring debug = GetEnv(L"KXT_DEBUG");
   if (!debug.empty() && debug != L"none")
     MWVMLauncher().SetDebugMode(static_cast<KXSeDebugMode>(_wtoi(debug.c_str())),
                                 GetEnv(L"KXT_FRESH") == L"0" ? 0 : 1, GetEnv(L"KXT_TAG"));
   KXEnvApp* env = KXEnvApp::Instance();
-  std::wstring report = L"data=" + env->GetDataPath() + L"\ninstall=" +
-                        env->GetKXVrtualMachInstallationPath() + L"\nexe=" +
-                        env->GetEurekaExeFilePath() + L"\n";
+  std::wstring report =
+      L"data=" + env->GetDataPath() + L"\ninstall=" + env->GetKXVrtualMachInstallationPath() +
+      L"\nexe=" + env->GetEurekaExeFilePath() + L"\nin_use=" + before + L" " + inUse() + L"\n";
   if (GetEnv(L"KXT_RELOCATE") == L"1")
     report += L"relocate=" + std::to_wstring(env->LocateDataPath());
   WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
@@ -132,7 +140,9 @@ TEST_F(Env, DataFolderComesFromFourPlacesInOrderNormalised) {
   SetString(HKEY_LOCAL_MACHINE, kProductKey, L"KXDataPath", noSlash);
   EXPECT_EQ(Data(), Narrow(swLm.Path()));
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", data_.Path());
-  EXPECT_EQ(Data(), Narrow(data_.Path()));
+  std::string escaped;  // as JSON writes it
+  for (const char c : Narrow(data_.Path())) escaped += c == '\\' ? "\\\\" : std::string(1, c);
+  EXPECT_EQ(Probe()["in_use"], std::vector<std::string>{"null \"" + escaped + "\""});
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", L"");  // empty counts as missing
   EXPECT_EQ(Data(), Narrow(swLm.Path()));
 

@@ -454,6 +454,70 @@ TEST_F(Launch, ErrorsShowTheirNumberedMessageOnceAndLogTwoLines) {
   EXPECT_TRUE(logged("MWVMLauncher::HandleError : Error resource ID : 1023   And Exit VM = 0\r\n"));
 }
 
+// VMLauncher.exe as support staff run it: its exit status says what came of
+// the launch, and a non-zero one comes with its reason on one line.
+TEST_F(Launch, VMLauncherExitStatusSaysWhatHappened) {
+  const MessageBoxWatcher boxes({}, true);  // the started hosts' boxes
+  struct Host {
+    std::wstring program;
+    std::vector<std::wstring> env;
+    DWORD status;
+    std::string reason;
+  };
+  auto run = [this](std::vector<Host> hosts) {
+    std::vector<std::unique_ptr<StartedProcess>> started;
+    for (size_t i = 0; i < hosts.size(); ++i)
+      started.push_back(std::make_unique<StartedProcess>(
+          hosts[i].program, L"", hosts[i].env, data_.Path() + L"out" + std::to_wstring(i)));
+    for (size_t i = 0; i < hosts.size(); ++i) {
+      EXPECT_EQ(started[i]->ExitCode(60000), hosts[i].status) << i;
+      const std::string out = ReadFileBytes(data_.Path() + L"out" + std::to_wstring(i));
+      EXPECT_EQ(out, hosts[i].reason.empty() ? "" : hosts[i].reason + "\n") << i;
+    }
+  };
+  const std::wstring host = ProgramFolder() + L"VMLauncher.exe";
+  // Four at once on this machine's settings.
+  run({{host, {L"EUREKA_STANDIN_LIFETIME_MS=1500"}, 0, ""},
+       {host,
+        {L"EUREKA_STANDIN_LIFETIME_MS=1500", L"EUREKA_STANDIN_EXIT_CODE=5"},
+        4,
+        "VMLauncher: the Kalvex Virtual Machine ended with exit code 5"},
+       {host,
+        {L"EUREKA_STANDIN_API_VERSION=exception", L"EUREKA_STANDIN_LIFETIME_MS=1500"},
+        3,
+        "VMLauncher: Kalvex Virtual Machine automation call failed: 0x80020009 The interface "
+        "version is not available"},
+       {host,
+        {L"EUREKA_STANDIN_PUBLISH_DELAY_MS=never", L"EUREKA_STANDIN_EXIT_AFTER_MS=200",
+         L"EUREKA_STANDIN_EXIT_CODE=4"},
+        1,
+        "VMLauncher: not started: Eureka ended with exit code 4 before publishing its automation "
+        "object"}});
+  // Not started, with a message each: the vendor's folder empty; then no
+  // vendor key, and beside the library nothing, or a folder named Eureka.exe.
+  ::DeleteFileW(ExePath().c_str());
+  run({{host,
+        {},
+        1,
+        "VMLauncher: not started: Eureka.exe is missing where it was located (Error 214)"}});
+  DeleteTree(HKEY_LOCAL_MACHINE, kVendorKey);
+  TempFolder bare(L"bare host"), odd(L"odd host");
+  for (const TempFolder* folder : {&bare, &odd}) {
+    CopyFileTo(host, folder->Path() + L"VMLauncher.exe");
+    CopyFileTo(ProgramFolder() + kLibrary, folder->Path() + kLibrary);
+  }
+  CreateFolders(odd.Path() + L"Eureka.exe");
+  run({{bare.Path() + L"VMLauncher.exe",
+        {},
+        1,
+        "VMLauncher: not started: Eureka.exe was not located (Error 203)"},
+       {odd.Path() + L"VMLauncher.exe",
+        {},
+        1,
+        "VMLauncher: not started: the Eureka process could not be created (Error 204)"}});
+  EXPECT_EQ(boxes.Texts().size(), 3u);
+}
+
 TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {
   // Unquoted, C:\Program Files\...\Eureka.exe could also be read as
   // C:\Program.exe with arguments; a program planted there must not run.

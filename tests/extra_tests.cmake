@@ -5,3 +5,12 @@ if(TARGET splash_window_test)
   set_tests_properties(splash_small_screen_test PROPERTIES
                        ENVIRONMENT KX_SCREEN=640x300x24 TIMEOUT 600)
 endif()
+
+# The log's time is UTC: checked where the local time is not.
+if(TARGET environment_test)
+  add_test(NAME log_utc_test
+           COMMAND environment_test --gtest_filter=Env.LogIsFreshOrAppendedWithExactLines)
+  set_tests_properties(log_utc_test PROPERTIES ENVIRONMENT TZ=IST-5:30 TIMEOUT 600
+                       PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
+                       FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endif()

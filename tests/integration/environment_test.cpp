@@ -145,6 +145,12 @@ TEST_F(Env, DataFolderComesFromFourPlacesInOrderNormalised) {
   EXPECT_EQ(Probe()["in_use"], std::vector<std::string>{"null \"" + escaped + "\""});
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", L"");  // empty counts as missing
   EXPECT_EQ(Data(), Narrow(swLm.Path()));
+  // Room for 255 characters with the NUL: 254 read, 255 do not.
+  const std::wstring longest = L"C:\\" + std::wstring(251, L'x');
+  SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", longest + L"x");
+  EXPECT_EQ(Data(), Narrow(swLm.Path()));
+  SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", longest);
+  EXPECT_EQ(Data(), Narrow(longest) + "\\");
 
   // A failed place is logged only when its key exists.
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", data_.Path());
@@ -343,6 +349,14 @@ TEST_F(Env, LogSwitchInEveryMode) {
 }
 
 TEST_F(Env, LogIsFreshOrAppendedWithExactLines) {
+  // A second run sets TZ=IST-5:30 for Wine (tests/extra_tests.cmake), where
+  // local time is not UTC, so a line in local time shows.
+  if (!GetEnv(L"TZ").empty()) {
+    SYSTEMTIME utc, local;
+    ::GetSystemTime(&utc);
+    ::GetLocalTime(&local);
+    ASSERT_NE(utc.wHour * 60 + utc.wMinute, local.wHour * 60 + local.wMinute) << "TZ ignored";
+  }
   CreateKey(HKEY_CURRENT_USER, kDebugKey);
   SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", L"C:\\100% %d%s");
   SYSTEMTIME before, after;

@@ -1,10 +1,11 @@
-// Twenty launches in a row whose Eureka ends badly, or whose version read
-// fails, leave the host as they found it once the launchers are gone: no
-// handle and no memory kept per launch.
+// Twenty launches, two at a time, whose Eureka ends badly or whose version
+// read fails, leave the host as they found it once the launchers are gone:
+// no handle and no memory kept per launch.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include <comdef.h>
@@ -40,37 +41,44 @@ Usage Measure() {
   return usage;
 }
 
-// Ends the running Eureka from outside once it has recorded its pid.
+// Ends every Eureka of a round from outside, once both have started.
 void EndFromOutsideAfter(const std::wstring& record, DWORD ms) {
-  for (int i = 0; i < 500; ++i) {
-    const std::string text = ReadFileBytes(record);
-    if (const size_t at = text.find("pid="); at != std::string::npos) {
-      ::Sleep(ms);
-      if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE, FALSE, std::atoi(text.c_str() + at + 4))) {
-        ::TerminateProcess(p, 9);
-        ::CloseHandle(p);
-      }
-      return;
+  std::vector<std::string> pids;
+  for (int i = 0; i < 500 && pids.size() < 2; ++i, ::Sleep(10)) pids = ReadReport(record)["pid"];
+  ::Sleep(ms);
+  for (const std::string& pid : pids)
+    if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE, FALSE, std::stoul(pid))) {
+      ::TerminateProcess(p, 9);
+      ::CloseHandle(p);
     }
-    ::Sleep(10);
+}
+
+// One launch of the kind: 0 exits before publishing, 1 crashes, 2 is ended
+// from outside, 3 fails its version read. 0 when it went as the kind says.
+int LaunchOfKind(int kind) {
+  MWVMLauncher launcher;
+  launcher.SetDebugMode(KXSeDebugOn, 0, L"series");
+  try {
+    return launcher.LaunchEureka() == 1 && kind != 3 ? 0 : 1;
+  } catch (const _com_error& e) {
+    return kind == 3 && e.Error() == DISP_E_EXCEPTION ? 0 : 1;
   }
 }
 
-// Child: the launches, each kind in turn; reports usage after the first and the last.
+// Child: ten rounds of two launches at once, as two host threads would make
+// them; reports usage after the first round and the most after any.
 KX_CHILD_SCENARIO(launch_series) {
   const std::wstring record = GetEnv(L"KXT_RESULT") + L".record";
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_RECORD", record.c_str());
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_WINDOW", L"0");
   Usage first, last;
-  int failures = 0;
-  // Wine's COM runtime grows its pools over the first two calls into another
-  // process (about 3 MB each, flat afterwards): two launches that reach the
-  // automation object come first and are not counted.
-  for (int i = -2; i < 20; ++i) {
+  std::atomic<int> failures{0};
+  // Wine's COM runtime grows its pools over the first calls into another
+  // process (about 3 MB each, flat afterwards): a round that reaches the
+  // automation object comes first and is not counted.
+  for (int round = -1; round < 10; ++round) {
     ::DeleteFileW(record.c_str());
-    // 0 exits before publishing, 1 crashes, 2 is ended from outside, 3
-    // fails its version read and exits later by itself.
-    const int kind = i < 0 ? 1 : i % 4;
+    const int kind = round < 0 ? 1 : (round + 3) % 4;  // 3, 0, 1, 2, 3, ...
     ::SetEnvironmentVariableW(L"EUREKA_STANDIN_PUBLISH_DELAY_MS",
                               kind == 0 || kind == 2 ? L"never" : L"0");
     ::SetEnvironmentVariableW(L"EUREKA_STANDIN_EXIT_AFTER_MS", kind == 0 ? L"200" : nullptr);
@@ -79,24 +87,18 @@ KX_CHILD_SCENARIO(launch_series) {
     ::SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", kind == 3 ? L"1500" : nullptr);
     std::thread outside;
     if (kind == 2) outside = std::thread(EndFromOutsideAfter, record, 1500);
-    {
-      MWVMLauncher launcher;
-      launcher.SetDebugMode(KXSeDebugOn, 0, L"series");
-      try {
-        failures += launcher.LaunchEureka() == 1 && kind != 3 ? 0 : 1;
-      } catch (const _com_error& e) {
-        failures += kind == 3 && e.Error() == DISP_E_EXCEPTION ? 0 : 1;
-      }
-    }
+    std::thread pair[2];
+    for (std::thread& host : pair) host = std::thread([&] { failures += LaunchOfKind(kind); });
+    for (std::thread& host : pair) host.join();
     if (outside.joinable()) outside.join();
     // A launch that reached the automation object leaves Wine's COM runtime
-    // holding ~3 MB until a launch that does not reach it frees it; memory
-    // is therefore read after the launches ended from outside, handles after
-    // every one.
-    if (i < 0) continue;
+    // holding ~3 MB until a launch that does not reach it frees it, so memory
+    // is read after the rounds ended from outside. Wine keeps a handle or two
+    // after the first failed calls; a leak would add two every failed read.
+    if (round < 0) continue;
     const Usage now = Measure();
-    if (i == 0) first.handles = now.handles;
-    last.handles = std::max(last.handles, now.handles);
+    if (round == 3) first.handles = now.handles;
+    if (round > 3) last.handles = std::max(last.handles, now.handles);
     if (kind == 2 && first.privateBytes == 0) first.privateBytes = now.privateBytes;
     if (kind == 2) last.privateBytes = std::max(last.privateBytes, now.privateBytes);
   }

@@ -19,6 +19,8 @@
 
 #include "settings/MWSettingsKey.h"
 #include "child_process.h"
+#include "environment/debug_log.h"
+#include "environment/folder_value.h"
 #include "environment/language.h"
 #include "files.h"
 #include "framework/archive.h"
@@ -29,6 +31,7 @@
 using namespace kx;
 
 static std::atomic<long> g_liveAllocations{0};
+static std::atomic<std::size_t> g_largestAllocation{0};
 
 static void Release(void* p) noexcept {
   if (p) --g_liveAllocations;
@@ -40,6 +43,8 @@ void* operator new(std::size_t size) {
   void* p = std::malloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
   ++g_liveAllocations;
+  for (std::size_t seen = g_largestAllocation; size > seen;)
+    if (g_largestAllocation.compare_exchange_weak(seen, size)) break;
   return p;
 }
 void operator delete(void* p) noexcept { Release(p); }
@@ -276,6 +281,17 @@ TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
       std::vector<int> array{42, 43};
       if (type == REG_BINARY) array.assign(elements, elements + stored.size() / 4);
       EXPECT_EQ(LoadAs(L"v", std::vector<int>{42, 43}), std::pair(1, array));
+      // The environment's readers: a folder (digits are no absolute folder)
+      // and the log switch (4 bytes at most).
+      EXPECT_EQ(ReadFolderValue(HKEY_CURRENT_USER, kPath.c_str(), L"v").status,
+                stored.size() > 510 ? FolderStatus::kTooLong
+                : stored.size() < 2 ? FolderStatus::kEmpty
+                                    : FolderStatus::kNotAbsolute);
+      kxtest::SetRaw(HKEY_CURRENT_USER, kPath, kDebugValueName, type, source.data(), size);
+      kx::ScopedHKey key;
+      kx::OpenKey(key, HKEY_CURRENT_USER, kPath, KEY_READ);
+      const StoredDebugSwitch flag = ReadStoredDebugSwitch(key.Get());
+      EXPECT_EQ(std::pair(flag.read, flag.value), std::pair(bool(fits4), fits4 ? DWORD(low) : 0));
     }
   }
   // Letters are no number: the time reads 0, and the load still succeeds.
@@ -394,6 +410,13 @@ TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {
   EXPECT_EQ(parent.Load(), 0);
   EXPECT_EQ(Get(parent, L"g", 0), 12);
   EXPECT_EQ(Get(parent, L"p", 0), 11);
+  // Saving too: the child, first in the list, fails on a root that is no key.
+  parent.FindKey(L"child")->SetRoot(reinterpret_cast<HKEY>(ULONG_PTR{0x7654}));
+  parent.SetValue(L"p", 21);
+  parent.SetValue(L"g", 22);
+  EXPECT_EQ(parent.Save(), 0);
+  EXPECT_EQ(kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, L"p")->bytes[0], 21);
+  EXPECT_EQ(kxtest::ReadRaw(HKEY_CURRENT_USER, deeperPath, L"g")->bytes[0], 22);
 }
 
 TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
@@ -480,24 +503,29 @@ TEST(SettingsArchiveHostile, ArchivesLoadOrThrowAndLeakNothing) {
   };
   // Counts beyond the data, nulls, bad array counts, unknown or overlong classes,
   // indices naming nothing, overlong text, another class under a declared name.
-  const Bytes cases[] = {deep,
-                         {0xFE, 0xFF},
-                         {3, 0, 0, 0, 0, 0, 0, 0},
-                         {4, 0, 0, 0, 0, 0, 0, 0},
-                         one("MWIntArrayValue", {0xFF, 0xFF, 0xFF, 0xFF}),
-                         one("MWIntArrayValue", {0, 0, 0, 0x80}),
-                         one("MWIntArrayValue", {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4}),
-                         one("MWNoSuchValue", {}),
-                         one("CObject", {}),
-                         one(std::string(64, 'M'), {}),
-                         Concat({{1, 0}, {0xFF, 0xFF, 1, 0, 0xFF, 0xFF}, Bytes(300, 'M')}),
-                         {1, 0, 0x01, 0x80},
-                         {1, 0, 0x02, 0x00},
-                         one("MWStringValue", {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 'A', 0}),
-                         one("MWPointValue", {1, 0, 0, 0, 2, 0, 0, 0}),
-                         Concat({{1, 0}, NewClass("MWSettingsKey"), {0, 0}})};
+  const Bytes cases[] = {
+      deep,
+      {0xFE, 0xFF},
+      {3, 0, 0, 0, 0, 0, 0, 0},
+      {4, 0, 0, 0, 0, 0, 0, 0},
+      one("MWIntArrayValue", {0xFF, 0xFF, 0xFF, 0xFF}),
+      one("MWIntArrayValue", {0, 0, 0, 0x80}),
+      one("MWIntArrayValue", {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4}),
+      one("MWNoSuchValue", {}),
+      one("CObject", {}),
+      one(std::string(64, 'M'), {}),
+      Concat({{1, 0}, {0xFF, 0xFF, 1, 0, 0xFF, 0xFF}, Bytes(300, 'M')}),
+      {1, 0, 0x01, 0x80},
+      {1, 0, 0x02, 0x00},
+      one("MWStringValue", {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 'A', 0}),
+      one("MWStringValue", {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0x7F, 'A', 0}),
+      one("MWPointValue", {1, 0, 0, 0, 2, 0, 0, 0}),
+      Concat({{1, 0}, NewClass("MWSettingsKey"), {0, 0}})};
+  g_largestAllocation = 0;
   for (const Bytes& bytes : cases) crafted += Feed(bytes);
-  EXPECT_EQ(crafted, "dalaiiaaaaaaaall");
+  EXPECT_EQ(crafted, "dalaiiaaaaaaaaall");
+  // Lengths and counts beyond the data fail before anything that size is made.
+  EXPECT_LT(g_largestAllocation.load(), 1u << 20);
 }
 
 // In the child, with "Language" "Automatic": the codes with the CAD host's

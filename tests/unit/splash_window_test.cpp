@@ -259,15 +259,35 @@ std::tuple<int, int, bool> RenderWithStyle(UINT style) {
           underlined};
 }
 
-TEST(SplashWindowTest, FontStyleBitsGiveBoldItalicAndUnderline) {
+TEST(SplashWindowTest, FontStyleBitsGiveBoldItalicAndUnderlineEachAlone) {
   GdiplusScope gdiplus;
   const auto [width, slant, underlined] = RenderWithStyle(0);
-  const auto [boldWidth, italicSlant, underlinedToo] = RenderWithStyle(7);
   EXPECT_FALSE(underlined);
   EXPECT_LE(std::abs(slant), 1) << "style 0 is not upright";
-  EXPECT_GT(boldWidth * 4, width * 5) << "style 7 is not bold";
-  EXPECT_GE(italicSlant, 3) << "style 7 is not italic";
-  EXPECT_TRUE(underlinedToo) << "style 7 is not underlined";
+  for (const UINT bit : {1u, 2u, 4u}) {
+    const auto [bitWidth, bitSlant, bitUnderlined] = RenderWithStyle(bit);
+    EXPECT_EQ(bitWidth * 4 > width * 5, bit == 1) << "bold, style " << bit;
+    EXPECT_EQ(bitSlant >= 3, bit == 2) << "italic, style " << bit;
+    EXPECT_EQ(bitUnderlined, bit == 4) << "underlined, style " << bit;
+  }
+}
+
+TEST(SplashWindowTest, NoTimerForAPeriodOfZeroOrLess) {
+  GdiplusScope gdiplus;
+  for (const int period : {0, -1}) {
+    MWSplashWnd splash;
+    Configure(splash);
+    splash.SetTimerPeriod(TRUE, period);
+    splash.ShowSplash(nullptr, 0, FALSE);
+    const HWND hwnd = ::FindWindowW(nullptr, kTitle);
+    int timerEvents = 0;
+    for (auto end = Clock::now() + std::chrono::milliseconds(150); Clock::now() < end; ::Sleep(5))
+      for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ::DispatchMessageW(&msg))
+        timerEvents += msg.message == WM_TIMER && msg.hwnd == hwnd;
+    EXPECT_EQ(timerEvents, 0) << "period " << period;
+    EXPECT_TRUE(::IsWindow(hwnd)) << "period " << period;
+    splash.CloseSplash();
+  }
 }
 
 // The launch's splash, run in a copy of this program without the picture.

@@ -14,3 +14,20 @@ if(TARGET environment_test)
                        PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
                        FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endif()
+
+# The interface language's automatic rule under three user languages: Wine
+# takes the user's default language from the Unix locale.
+if(TARGET settings_test)
+  foreach(case "de;de_CH.UTF-8;7:eng,deu,deu" "es;es_ES.UTF-8;10:eng,esp,esp"
+               "pt;pt_BR.UTF-8;22:eng,eng,eng")
+    list(GET case 0 name)
+    list(GET case 1 locale)
+    list(GET case 2 codes)
+    add_test(NAME language_${name}_test
+             COMMAND settings_test --gtest_filter=LanguageCode.Automatic*)
+    set_tests_properties(language_${name}_test PROPERTIES
+                         ENVIRONMENT "LC_ALL=${locale};KXT_EXPECTED_CODES=${codes}" TIMEOUT 600
+                         PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test"
+                         FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|SKIPPED")
+  endforeach()
+endif()

@@ -44,43 +44,22 @@ std::vector<wchar_t> EnvironmentBlock(const std::vector<std::wstring>& extra) {
 
 }  // namespace
 
-ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs,
-                             const std::vector<std::wstring>& extraEnv) {
-  return RunChildScenarioFrom(SelfPath(), name, timeoutMs, extraEnv);
-}
-
 std::wstring GetEnv(const wchar_t* name) {
   wchar_t value[32768];
   const DWORD n = ::GetEnvironmentVariableW(name, value, 32768);
   return n > 0 && n < 32768 ? std::wstring(value, n) : std::wstring();
 }
 
-ChildResult RunChildScenarioFrom(const std::wstring& self, const std::string& name, DWORD timeoutMs,
-                                 const std::vector<std::wstring>& extraEnv) {
-  std::wstring commandLine =
-      L"\"" + self + L"\" --kx-child=" + std::wstring(name.begin(), name.end());
-  std::vector<wchar_t> env = EnvironmentBlock(extraEnv);
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
+ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs,
+                             const std::vector<std::wstring>& extraEnv,
+                             const std::wstring& program) {
+  StartedProcess child(program, L"--kx-child=" + std::wstring(name.begin(), name.end()), extraEnv);
   ChildResult result;
-  if (!::CreateProcessW(self.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &si, &pi))
-    return result;
-  result.finished = ::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
-  if (!result.finished) {
-    ::TerminateProcess(pi.hProcess, 99);
-    ::WaitForSingleObject(pi.hProcess, INFINITE);
-  }
-  ::GetExitCodeProcess(pi.hProcess, &result.exitCode);
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
+  result.exitCode = child.ExitCode(timeoutMs);
+  result.finished = child.Started() && result.exitCode != STILL_ACTIVE;
+  if (!result.finished) child.Terminate(99);
   return result;
 }
-
-}  // namespace kxtest
-
-namespace kxtest {
 
 StartedProcess::StartedProcess(const std::wstring& program, const std::wstring& arguments,
                                const std::vector<std::wstring>& extraEnv,
@@ -105,7 +84,6 @@ StartedProcess::StartedProcess(const std::wstring& program, const std::wstring& 
   if (!started) return;
   ::CloseHandle(pi.hThread);
   handle_ = pi.hProcess;
-  pid_ = pi.dwProcessId;
 }
 
 StartedProcess::~StartedProcess() {

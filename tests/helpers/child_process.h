@@ -30,15 +30,15 @@ struct ChildResult {
   bool finished = false;  // false: still running at the time-out, then ended
 };
 
-// Starts this program with --kx-child=NAME and waits for it.
-// extraEnv: "NAME=value" entries added to the inherited environment.
+// This program's own full file name.
+std::wstring SelfPath();
+
+// Starts this program (or a copy of it elsewhere) with --kx-child=NAME and
+// waits for it. extraEnv: "NAME=value" entries added to the inherited
+// environment.
 ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs = 60000,
-                             const std::vector<std::wstring>& extraEnv = {});
-// The same, with a copy of this program elsewhere (another folder, a patched
-// import) as the child.
-ChildResult RunChildScenarioFrom(const std::wstring& program, const std::string& name,
-                                 DWORD timeoutMs = 60000,
-                                 const std::vector<std::wstring>& extraEnv = {});
+                             const std::vector<std::wstring>& extraEnv = {},
+                             const std::wstring& program = SelfPath());
 
 // A started program; the handle is closed with the object.
 class StartedProcess {
@@ -51,8 +51,6 @@ class StartedProcess {
   StartedProcess(const StartedProcess&) = delete;
   StartedProcess& operator=(const StartedProcess&) = delete;
   bool Started() const { return handle_ != nullptr; }
-  HANDLE Handle() const { return handle_; }
-  DWORD Pid() const { return pid_; }
   // Waits for its end; STILL_ACTIVE when it still runs after the time-out.
   DWORD ExitCode(DWORD timeoutMs);
   // Ends the program if it still runs.
@@ -60,13 +58,9 @@ class StartedProcess {
 
  private:
   HANDLE handle_ = nullptr;
-  DWORD pid_ = 0;
 };
 
 // The value of an environment variable of this process; empty when unset.
 std::wstring GetEnv(const wchar_t* name);
-
-// This program's own full file name.
-std::wstring SelfPath();
 
 }  // namespace kxtest

@@ -56,6 +56,9 @@ typedef struct {
   IDispatch iface;
   LONG refs;
   DISPID member;
+  WORD flags;
+  UINT arguments;
+  int askedForResult;
   HRESULT answer;
 } Fake;
 static HRESULT STDMETHODCALLTYPE FakeQuery(IDispatch* d, REFIID iid, void** out) {
@@ -78,6 +81,9 @@ static HRESULT STDMETHODCALLTYPE FakeInvoke(IDispatch* d, DISPID member, REFIID 
                                             DISPPARAMS* p, VARIANT* v, EXCEPINFO* e, UINT* a) {
   Fake* fake = (Fake*)d;
   fake->member = member;
+  fake->flags = f;
+  fake->arguments = p->cArgs + p->cNamedArgs;
+  fake->askedForResult = v != NULL;
   if (fake->answer == DISP_E_EXCEPTION && e) {
     memset(e, 0, sizeof *e);
     e->bstrDescription = SysAllocString(L"Busy");
@@ -87,6 +93,10 @@ static HRESULT STDMETHODCALLTYPE FakeInvoke(IDispatch* d, DISPID member, REFIID 
 }
 static IDispatchVtbl kFakeVtbl = {FakeQuery, FakeAddRef, FakeRelease, FakeCount,
                                   FakeInfo,  FakeIds,    FakeInvoke};
+
+static DWORD WINAPI CloseAllFromAnotherThread(void* launcher) {
+  return (DWORD)kxvm_launcher_close_all_and_exit(launcher);
+}
 
 /* --------------------------------------------------------------- checks */
 
@@ -138,7 +148,9 @@ static void Launches(void) {
   uint32_t code = 99;
   IErrorInfo* info = NULL;
   BSTR text = NULL;
-  Fake fake = {{&kFakeVtbl}, 1, 0, DISP_E_EXCEPTION};
+  Fake fake = {{&kFakeVtbl}, 1, 0, 0, 0, 0, DISP_E_EXCEPTION};
+  HANDLE thread;
+  DWORD exit = 1;
 
   CHECK(kxvm_launcher_create(&launcher) == KXVM_OK);
   CHECK(kxvm_launcher_set_debug_mode(launcher, KXVM_DEBUG_ON, 0, L"CHost") == KXVM_OK);
@@ -156,14 +168,24 @@ static void Launches(void) {
   CHECK(kxvm_launcher_launch(launcher, &result, &outcome, &code) == KXVM_OK && Cleared());
   CHECK(result == 1 && outcome == KXVM_OUTCOME_SUPERVISED && code == 7);
 
-  /* The link: one reference per launcher holding it, kept when a call on it
-   * fails, released after CloseAllDocumentsAndExit. */
+  /* The link: one reference per launcher holding it, used only on the thread
+   * that set it, kept when a call on it fails, released after
+   * CloseAllDocumentsAndExit, which goes without arguments or result. */
   CHECK(kxvm_launcher_set_automation(launcher, &fake.iface) == KXVM_OK && fake.refs == 2);
   CHECK(kxvm_launcher_clone(launcher, &copy) == KXVM_OK && fake.refs == 3);
   kxvm_launcher_destroy(copy);
   CHECK(fake.refs == 2);
+  thread = CreateThread(NULL, 0, CloseAllFromAnotherThread, launcher, 0, NULL);
+  CHECK(WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0 && GetExitCodeThread(thread, &exit) &&
+        exit == KXVM_OK && fake.member == 0);
+  CloseHandle(thread);
   CHECK(Failed(kxvm_launcher_close_all_and_exit(launcher), KXVM_E_AUTOMATION, DISP_E_EXCEPTION));
-  CHECK(fake.member == 46 && fake.refs == 2);
+  CHECK(fake.member == 46 && fake.flags == DISPATCH_METHOD && fake.arguments == 0 &&
+        !fake.askedForResult && fake.refs == 2);
+  CHECK(GetErrorInfo(0, &info) == S_OK && IErrorInfo_GetDescription(info, &text) == S_OK &&
+        !wcscmp(text, L"Busy"));
+  SysFreeString(text);
+  if (info) IErrorInfo_Release(info);
   fake.answer = S_OK;
   CHECK(kxvm_launcher_close_all_and_exit(launcher) == KXVM_OK && fake.refs == 1);
   CHECK(kxvm_launcher_set_automation(launcher, &fake.iface) == KXVM_OK && fake.refs == 2);

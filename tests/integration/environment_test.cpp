@@ -109,7 +109,7 @@ class Env : public testing::Test {
     const std::wstring result = install_.Path() + L"result.txt";
     ::DeleteFileW(result.c_str());
     env.push_back(L"KXT_RESULT=" + result);
-    const ChildResult run = RunChildScenarioFrom(Program(), "env_probe", 30000, env);
+    const ChildResult run = RunChildScenario("env_probe", 30000, env, Program());
     EXPECT_TRUE(run.finished && run.exitCode == 0);
     return ReadReport(result);
   }
@@ -242,7 +242,7 @@ TEST_F(Env, WithoutADataFolderOneMessageThenExitCodeZero) {
   DeleteTree(HKEY_CURRENT_USER, L"Software\\Brondel");
   const std::wstring result = install_.Path() + L"box.txt";
   const ChildResult run =
-      RunChildScenarioFrom(Program(), "env_no_data", 30000, {L"KXT_RESULT=" + result});
+      RunChildScenario("env_no_data", 30000, {L"KXT_RESULT=" + result}, Program());
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(ReadFileBytes(result),
@@ -261,9 +261,10 @@ TEST_F(Env, LibraryUnderAnotherFileNameTakesTheHostFolder) {
   WriteFileBytes(host.Path() + L"host.exe", image);
   CopyFileTo(ProgramFolder() + kLibrary, library.Path() + L"KXRenamedMachMgr.dll");
   const std::wstring result = host.Path() + L"result.txt";
-  const ChildResult run = RunChildScenarioFrom(
-      host.Path() + L"host.exe", "env_probe", 30000,
-      {L"KXT_RESULT=" + result, L"PATH=" + library.Path() + L";" + GetEnv(L"PATH")});
+  const ChildResult run = RunChildScenario(
+      "env_probe", 30000,
+      {L"KXT_RESULT=" + result, L"PATH=" + library.Path() + L";" + GetEnv(L"PATH")},
+      host.Path() + L"host.exe");
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(ReadReport(result)["install"], std::vector<std::string>{Narrow(host.Path())});
 }
@@ -273,8 +274,8 @@ TEST_F(Env, ConcurrentSearchesAreSeenWholeAndLogWholeLines) {
   // Each search passes through the installation folder to the vendor's.
   TempFolder vendor(L"vendor sim");
   SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", vendor.Path());
-  const ChildResult run = RunChildScenarioFrom(Program(), "env_threads", 60000,
-                                               {L"KXT_EXPECTED=" + vendor.Path() + L"Eureka.exe"});
+  const ChildResult run = RunChildScenario(
+      "env_threads", 60000, {L"KXT_EXPECTED=" + vendor.Path() + L"Eureka.exe"}, Program());
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exitCode, 0u) << "paths read half-way through another thread's search";
   const auto lines = ReadLines(LogFile());

@@ -26,6 +26,7 @@ using Lines = std::vector<std::string>;
 namespace {
 
 constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
+constexpr wchar_t kLogName[] = L"KXVirtualMachine.log";
 
 std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
@@ -35,22 +36,10 @@ std::wstring Escaped(const std::wstring& text) {
   return out;
 }
 
-// 0 when the launch returned without starting Eureka.
-DWORD WaitForRecordedPid(const std::wstring& record, const std::atomic<bool>& launched) {
-  while (!launched) {
-    const std::string text = ReadFileBytes(record);
-    if (const size_t at = text.find("pid="); at != std::string::npos)
-      return static_cast<DWORD>(std::atoi(text.c_str() + at + 4));
-    ::Sleep(10);
-  }
-  return 0;
-}
-
 // A host's own message filter, which a launch must leave in place.
 struct HostFilter : IMessageFilter {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-    *out = this;
-    return S_OK;
+    return *out = this, S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -63,128 +52,119 @@ struct HostFilter : IMessageFilter {
   }
 };
 
-// Child: one launch with logging on; records the result and outcome, each
-// message box (answered with OK), an escaping _com_error, and what other
-// threads did meanwhile (KXT_* options).
+// Child: one launch with logging on; records its result and outcome, the
+// message boxes (answered with OK), an escaping _com_error, and what another
+// thread did meanwhile, as KXT_* options ask.
 KX_CHILD_SCENARIO(launch) {
   std::optional<MessageBoxWatcher> boxes;  // KXT_NO_WATCHER: the parent answers
   if (GetEnv(L"KXT_NO_WATCHER") != L"1") boxes.emplace();
   MWVMLauncher launcher;
   launcher.SetDebugMode(KXSeDebugOn, 1, L"LaunchTest");
   std::wstring report, helperReport;
-  std::unique_ptr<StartedProcess> publisher;
+  auto put = [](std::wstring& to, const wchar_t* key, const std::wstring& value) {
+    to += key + (L"=" + value) + L"\n";
+  };
   std::unique_ptr<MWVMLauncher> copy;
   HANDLE eureka = nullptr;
   std::atomic<bool> launched{false};
-  auto option = [](const wchar_t* name) { return GetEnv(name); };
+  // Sleeps the option's time and says whether the option was given.
+  auto after = [](const wchar_t* option) {
+    const std::wstring ms = GetEnv(option);
+    if (!ms.empty()) ::Sleep(_wtoi(ms.c_str()));
+    return !ms.empty();
+  };
   std::thread helper([&] {
-    // Once Eureka has started (it records its pid first thing) ...
-    const DWORD pid = WaitForRecordedPid(GetEnv(L"EUREKA_STANDIN_RECORD"), launched);
-    if (!pid) return;
-    eureka = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (option(L"KXT_PUBLISH_FOR_IT") == L"1") {
+    // Once Eureka has started and recorded its pid ...
+    const std::wstring record = GetEnv(L"EUREKA_STANDIN_RECORD");
+    std::vector<std::string> pid;
+    while (!launched && (pid = ReadReport(record)["pid"]).empty()) ::Sleep(10);
+    if (pid.empty()) return;
+    eureka = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION,
+                           FALSE, std::stoul(pid[0]));
+    if (GetEnv(L"KXT_PUBLISH_FOR_IT") == L"1") {
       // ... another copy publishes under its pid, and it ends right then:
-      // the next pass finds an object and an ended process together.
-      const std::wstring record = GetEnv(L"EUREKA_STANDIN_RECORD") + L".other";
-      publisher = std::make_unique<StartedProcess>(
+      // the next pass finds an object and an ended process together ...
+      StartedProcess other(
           ProgramFolder() + L"Eureka.exe", L"-langeng",
-          std::vector<std::wstring>{L"EUREKA_STANDIN_PUBLISH_PID=" + std::to_wstring(pid),
-                                    L"EUREKA_STANDIN_PUBLISH_DELAY_MS=0",
-                                    L"EUREKA_STANDIN_RECORD=" + record, L"EUREKA_STANDIN_WINDOW=0",
-                                    L"EUREKA_STANDIN_LIFETIME_MS=10000"});
-      for (int i = 0; i < 1000 && ReadFileBytes(record).find("published=") == std::string::npos;
-           ++i)
-        ::Sleep(2);
-      HANDLE end = ::OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-      ::TerminateProcess(end, 6);
-      ::CloseHandle(end);
+          {L"EUREKA_STANDIN_PUBLISH_PID=" + Widen(pid[0]), L"EUREKA_STANDIN_PUBLISH_DELAY_MS=0",
+           L"EUREKA_STANDIN_RECORD=" + record + L".other", L"EUREKA_STANDIN_WINDOW=0",
+           L"EUREKA_STANDIN_LIFETIME_MS=1500"});
+      while (ReadReport(record + L".other")["published"].empty()) ::Sleep(2);
+      ::TerminateProcess(eureka, 6);
+      other.ExitCode(5000);
     }
-    if (const std::wstring at = option(L"KXT_SECOND_LAUNCH_AFTER_MS"); !at.empty()) {
-      // ... the same launcher is launched again from here ...
-      ::Sleep(_wtoi(at.c_str()));
+    if (after(L"KXT_SECOND_LAUNCH_AFTER_MS")) {  // ... the launcher is launched again ...
       std::int32_t result = -1, outcome = -1;
       const DWORD start = ::GetTickCount();
       kxvm_launcher_launch(launcher.GetHandle(), &result, &outcome, nullptr);
-      helperReport += L"second=" + std::to_wstring(result) + L" " + std::to_wstring(outcome) +
-                      L" " + std::to_wstring(::GetTickCount() - start < 500) + L"\n";
+      put(helperReport, L"second",
+          std::to_wstring(result) + L" " + std::to_wstring(outcome) + L" " +
+              std::to_wstring(::GetTickCount() - start < 500));
     }
-    if (const std::wstring at = option(L"KXT_COPY_CLOSE_AFTER_MS"); !at.empty()) {
-      // ... or a copy made here ends it, through its own duplicate handle
-      // (the copy outlives the launch when KXT_COPY_KEPT says so) ...
-      ::Sleep(_wtoi(at.c_str()));
+    if (after(L"KXT_COPY_CLOSE_AFTER_MS")) {  // ... a copy made here ends it ...
       copy = std::make_unique<MWVMLauncher>(launcher);
       copy->CloseAllDocAndExitVM();
     }
-    if (const std::wstring at = option(L"KXT_READ_LOG_AFTER_MS"); !at.empty()) {
-      // ... the log is read while the launch goes on (every line is flushed) ...
-      ::Sleep(_wtoi(at.c_str()));
+    if (after(L"KXT_READ_LOG_AFTER_MS")) {  // ... the log is read meanwhile ...
       const std::wstring result = GetEnv(L"KXT_RESULT");
-      const Lines log =
-          LogMessages(result.substr(0, result.rfind(L'\\') + 1) + L"KXVirtualMachine.log");
-      helperReport += L"log_during=" + std::wstring(log.empty() ? L"" : Widen(log.back())) + L"\n";
+      const Lines log = LogMessages(result.substr(0, result.rfind(L'\\') + 1) + kLogName);
+      put(helperReport, L"log_during", log.empty() ? L"" : Widen(log.back()));
     }
-    if (const std::wstring at = option(L"KXT_CLOSE_AFTER_MS"); !at.empty()) {
-      // ... or the launcher itself from this thread.
-      ::Sleep(_wtoi(at.c_str()));
-      launcher.CloseAllDocAndExitVM();
-    }
+    if (after(L"KXT_CLOSE_AFTER_MS")) launcher.CloseAllDocAndExitVM();  // ... or it ends it.
   });
-  struct Launched {
-    std::atomic<bool>& flag;
-    ~Launched() { flag = true; }
-  };
   HostFilter hostFilter;
-  if (option(L"KXT_HOST_FILTER") == L"1") {
+  const bool hostFilterSet = GetEnv(L"KXT_HOST_FILTER") == L"1";
+  if (hostFilterSet) {
     ::CoInitialize(nullptr);
     ::CoRegisterMessageFilter(&hostFilter, nullptr);
   }
   try {
-    const Launched done{launched};
-    report += L"result=" + std::to_wstring(launcher.LaunchEureka()) + L"\n";
+    struct Done {
+      std::atomic<bool>& flag;
+      ~Done() { flag = true; }
+    } done{launched};
+    put(report, L"result", std::to_wstring(launcher.LaunchEureka()));
   } catch (const _com_error& e) {
     wchar_t code[16];
     std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(e.Error()));
-    const _bstr_t description = e.Description();
-    report += std::wstring(L"com_error=") + code + L"\ndescription=" +
-              (description.length() ? static_cast<const wchar_t*>(description) : L"") + L"\n";
+    put(report, L"com_error", code);
+    put(report, L"description", e.Description().length() ? std::wstring(e.Description()) : L"");
     // A fresh entry means the launch left the apartment on its way out.
     const HRESULT again = ::CoInitialize(nullptr);
-    report += L"apartment_left=" + std::to_wstring(again == S_OK) + L"\n";
+    put(report, L"apartment_left", std::to_wstring(again == S_OK));
     if (SUCCEEDED(again)) ::CoUninitialize();
-    // The handles are kept: the host can still end Eureka.
-    launcher.CloseAllDocAndExitVM();
+    launcher.CloseAllDocAndExitVM();  // the handles are kept for this
   }
-  report += L"outcome=" + std::to_wstring(static_cast<int>(launcher.LastOutcome())) + L" " +
-            std::to_wstring(launcher.LastExitCode()) + L"\n";
+  put(report, L"outcome",
+      std::to_wstring(static_cast<int>(launcher.LastOutcome())) + L" " +
+          std::to_wstring(launcher.LastExitCode()));
   helper.join();
   report += helperReport;
-  if (option(L"KXT_HOST_FILTER") == L"1") {
+  if (hostFilterSet) {
     IMessageFilter* current = nullptr;
     ::CoRegisterMessageFilter(nullptr, &current);
-    report += L"host_filter_back=" + std::to_wstring(current == &hostFilter) + L"\n";
+    put(report, L"host_filter_back", std::to_wstring(current == &hostFilter));
     ::CoUninitialize();
   }
-  if (copy && option(L"KXT_COPY_KEPT") == L"1") {
+  if (copy && GetEnv(L"KXT_COPY_KEPT") == L"1") {
     // The launch has closed its handles; a process started now may get
     // their values, and the copy's own duplicates must not end it.
     StartedProcess other(ProgramFolder() + L"Eureka.exe", L"-langeng",
                          {L"EUREKA_STANDIN_WINDOW=0", L"EUREKA_STANDIN_RECORD=",
                           L"EUREKA_STANDIN_PUBLISH_DELAY_MS=never"});
     copy->CloseAllDocAndExitVM();
-    report += L"other_running=" +
-              std::to_wstring(::WaitForSingleObject(other.Handle(), 500) == WAIT_TIMEOUT) + L"\n";
+    put(report, L"other_running", std::to_wstring(other.ExitCode(500) == STILL_ACTIVE));
     other.Terminate();
   }
-  if (publisher) publisher->Terminate();
   if (eureka) {
     DWORD code = 0;
     ::WaitForSingleObject(eureka, 5000);
     ::GetExitCodeProcess(eureka, &code);
     ::CloseHandle(eureka);
-    report += L"eureka_exit=" + std::to_wstring(code) + L"\n";
+    put(report, L"eureka_exit", std::to_wstring(code));
   }
-  if (boxes)
-    for (const std::wstring& text : boxes->Texts()) report += L"box=" + Escaped(text) + L"\n";
+  for (const std::wstring& text : boxes ? boxes->Texts() : std::vector<std::wstring>{})
+    put(report, L"box", Escaped(text));
   WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
   return 0;
 }
@@ -203,7 +183,7 @@ class Launch : public testing::Test {
 
   std::wstring ExePath() const { return sim_.Path() + L"Eureka.exe"; }
   std::wstring RecordPath() const { return data_.Path() + L"eureka-record.txt"; }
-  std::wstring LogFile() const { return data_.Path() + L"KXVirtualMachine.log"; }
+  std::wstring LogFile() const { return data_.Path() + kLogName; }
   Report Record() const { return ReadReport(RecordPath()); }
 
   // Runs one launch in a child; stand-in options are EUREKA_STANDIN_* values.
@@ -223,8 +203,7 @@ class Launch : public testing::Test {
       });
       if (entry.back() != L'=') env.push_back(entry);
     }
-    lastRun_ = program.empty() ? RunChildScenario("launch", timeoutMs, env)
-                               : RunChildScenarioFrom(program, "launch", timeoutMs, env);
+    lastRun_ = RunChildScenario("launch", timeoutMs, env, program.empty() ? SelfPath() : program);
     return ReadReport(result);
   }
 
@@ -526,13 +505,8 @@ TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {
 }
 
 TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
-  // A log that cannot be opened (a folder holds its name; a read-only file
-  // does not do under Wine as root): the launch goes on.
-  ASSERT_TRUE(::CreateDirectoryW(LogFile().c_str(), nullptr));
-  EXPECT_EQ(Run()["result"], Lines{"1"});
-  ::RemoveDirectoryW(LogFile().c_str());
-
-  // A data folder that is not there is not made.
+  // A log that cannot be opened, in a data folder that is not there (and is
+  // not made): the launch goes on.
   const std::wstring missing = data_.Path() + L"missing\\";
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", missing);
   EXPECT_EQ(Run()["result"], Lines{"1"});
@@ -544,84 +518,10 @@ TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", data.Path());
   SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", elsewhere.Path());
   EXPECT_EQ(Run()["result"], Lines{"1"});
-  const auto lines = ReadLines(data.Path() + L"KXVirtualMachine.log");
+  const auto lines = ReadLines(data.Path() + kLogName);
   ASSERT_GE(lines.size(), 4u);
   for (const std::string& line : lines) EXPECT_TRUE(ParseLogLine(line).wellFormed) << line;
   EXPECT_EQ(ParseLogLine(lines[3]).message.substr(0, 56),
             "LocateEureka : failed to findFileData C:\\kxtest\\Simulaci");
   EXPECT_EQ(ParseLogLine(lines.back()).message, "MWVMLauncher::LaunchEureka : ApiVersion = 42 ");
-}
-
-namespace {
-
-// An in-process IEurekaApplicationDisp that counts references and records calls.
-class FakeEureka : public IEurekaApplicationDisp {
- public:
-  ULONG refs = 1;
-  int closeCalls = 0;
-  UINT lastArgumentCount = 99;
-  bool lastAskedForResult = true;
-  WORD lastFlags = 0;
-  HRESULT closeResult = S_OK;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-    *out = this;
-    return AddRef(), S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* exception, UINT*) override {
-    ++closeCalls;
-    lastFlags = flags;
-    lastArgumentCount =
-        id == kEurekaDispIdCloseAllDocumentsAndExit ? params->cArgs + params->cNamedArgs : 99;
-    lastAskedForResult = result != nullptr;
-    if (closeResult == DISP_E_EXCEPTION && exception) {
-      *exception = EXCEPINFO{};
-      exception->scode = E_ACCESSDENIED;
-      exception->bstrSource = ::SysAllocString(L"Eureka");
-      exception->bstrDescription = ::SysAllocString(L"A document could not be closed.");
-    }
-    return closeResult;
-  }
-};
-
-}  // namespace
-
-TEST(LauncherLink, CloseAllDocAndExitCallsTheApplicationThenDropsTheLink) {
-  FakeEureka app;
-  MWVMLauncher launcher;
-  launcher.SetEurekaApp(&app);
-  // Another thread is in another apartment: the link is not for it, and
-  // without a process there is nothing else to end.
-  std::thread([&launcher] { EXPECT_EQ(launcher.CloseAllDocAndExitVM(), 1); }).join();
-  EXPECT_EQ(app.closeCalls, 0);
-  EXPECT_EQ(launcher.CloseAllDocAndExitVM(), 1);
-  EXPECT_EQ(app.closeCalls, 1);
-  EXPECT_EQ(app.lastFlags, DISPATCH_METHOD);
-  EXPECT_EQ(app.lastArgumentCount, 0u);
-  EXPECT_FALSE(app.lastAskedForResult);
-  EXPECT_EQ(app.refs, 1u);
-
-  // A failing call reaches the host with the application's text and keeps the link.
-  app.closeResult = DISP_E_EXCEPTION;
-  launcher.SetEurekaApp(&app);
-  try {
-    launcher.CloseAllDocAndExitVM();
-    ADD_FAILURE() << "no _com_error";
-  } catch (const _com_error& e) {
-    EXPECT_EQ(e.Error(), DISP_E_EXCEPTION);
-    EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(e.Description())),
-              L"A document could not be closed.");
-    EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(e.Source())), L"Eureka");
-  }
-  EXPECT_EQ(app.refs, 2u);
-  launcher.SetEurekaApp(nullptr);
-  EXPECT_EQ(app.refs, 1u);
 }

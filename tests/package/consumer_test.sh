@@ -2,7 +2,9 @@
 # Installs the build tree into a temporary prefix, builds consumer/ against it
 # through find_package and runs it under Wine.
 #   consumer_test.sh BUILD_DIR CXX|C
-#   CXX: C++ layer with MinGW (.dll.a); C: clang for the MSVC ABI (.lib)
+#   CXX: tests/hosts/cxx_host.cpp with MinGW (.dll.a); C: tests/hosts/c_host.c
+#   with clang for the MSVC ABI (.lib). Beside the DLL, the stand-in Eureka.exe
+#   for their launches.
 set -euo pipefail
 build=$(cd "$1" && pwd) language=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,7 +21,7 @@ else
   rm "$tmp/prefix/lib/KXVirtualMachMgr.dll.a"
   # lld-link looks for NAME.lib; Wine ships libNAME.a.
   mkdir "$tmp/libs"
-  for lib in kernel32 ole32 oleaut32; do
+  for lib in kernel32 advapi32 ole32 oleaut32 ucrtbase uuid; do
     ln -s "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/lib$lib.a" "$tmp/libs/$lib.lib"
   done
   compiler=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER=clang
@@ -27,12 +29,13 @@ else
             -DKX_WINE_INCLUDE=/usr/include/wine/wine "-DCMAKE_EXE_LINKER_FLAGS=-Wl,/libpath:$tmp/libs")
 fi
 cmake -S "$here/consumer" -B "$tmp/build" -DKX_CONSUMER_LANGUAGE="$language" \
+  -DKX_HOSTS_DIR="$root/tests/hosts" \
   -DCMAKE_PREFIX_PATH="$tmp/prefix" "${compiler[@]}" >/dev/null
 cmake --build "$tmp/build" >/dev/null
-cp "$tmp/prefix/bin/KXVirtualMachMgr.dll" "$tmp/build/"
+cp "$tmp/prefix/bin/KXVirtualMachMgr.dll" "$build/bin/Eureka.exe" "$tmp/build/"
 status=0
 KX_WINE_ROOT="$build/wine" "$root/scripts/wine-run.sh" "$tmp/build/consumer.exe" >"$tmp/out" 2>&1 ||
   status=$?
 cat "$tmp/out"
 [ "$status" = 0 ] || { echo "consumer.exe: exit status $status"; exit 1; }
-grep -q "consumer: ok" "$tmp/out"
+grep -q "PASSED: [0-9]* checks, 0 failed" "$tmp/out"

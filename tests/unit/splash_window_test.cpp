@@ -324,7 +324,7 @@ TEST(SplashWindowTest, MissingPictureGivesAZeroSizeWindowThatStillWaits) {
                                          ::LockResource(::LoadResource(nullptr, title)),
                                          ::SizeofResource(nullptr, title));
   ASSERT_TRUE(::EndUpdateResourceW(update, !written) && written);
-  const kxtest::ChildResult result = kxtest::RunChildScenarioFrom(copy, "missing_picture", 30000);
+  const kxtest::ChildResult result = kxtest::RunChildScenario("missing_picture", 30000, {}, copy);
   EXPECT_TRUE(result.finished && result.exitCode == 0) << "exit code " << result.exitCode;
 }
 

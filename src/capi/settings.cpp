@@ -51,32 +51,26 @@ int32_t Add(const char* function, kxvm_key* key, const wchar_t* name, const Payl
   });
 }
 
-// Runs use on the value that name finds when it is of kind Value.
-template <class Value, class Use>
-int32_t WithValue(const char* function, kxvm_key* key, const wchar_t* name, Use use) {
+template <class Payload>
+int32_t Set(const char* function, kxvm_key* key, const wchar_t* name, const Payload& payload) {
   return Guard(function, [&] {
-    auto* value =
-        dynamic_cast<Value*>(ToKey(key)->FindValue(NameArgument(name, "the name is null")));
-    if (!value) return KXVM_NO_MATCH;
-    use(*value);
-    return KXVM_OK;
+    return ToKey(key)->SetValue(NameArgument(name, "the name is null"), payload) ? KXVM_OK
+                                                                                 : KXVM_NO_MATCH;
   });
 }
 
-template <class Value, class Payload>
-int32_t Set(const char* function, kxvm_key* key, const wchar_t* name, const Payload& payload) {
-  return WithValue<Value>(function, key, name, [&](Value& value) { value.SetValue(payload); });
-}
-
-// The payload, once the outputs are known to be there.
-template <class Value, class Payload, class Deliver>
+// The payload of the value that name finds, when it is of the kind and the
+// outputs are there.
+template <class Payload, class Deliver>
 int32_t Get(const char* function, kxvm_key* key, const wchar_t* name, bool outputs,
             Deliver deliver) {
-  return WithValue<Value>(function, key, name, [&](Value& value) {
-    if (!outputs) throw kx::capi::InvalidArgument{"an output is null"};
+  return Guard(function, [&] {
     Payload payload{};
-    value.GetValue(payload);
+    if (!ToKey(key)->GetValue(NameArgument(name, "the name is null"), payload))
+      return KXVM_NO_MATCH;
+    if (!outputs) throw kx::capi::InvalidArgument{"an output is null"};
     deliver(payload);
+    return KXVM_OK;
   });
 }
 
@@ -229,30 +223,30 @@ int32_t KXVM_CALL kxvm_key_add_int_array(kxvm_key* key, const wchar_t* name, con
 // ---------------------------------------------------------------- reading
 
 int32_t KXVM_CALL kxvm_key_get_int(kxvm_key* key, const wchar_t* name, int32_t* value) {
-  return Get<kx::MWIntValue, int>(__func__, key, name, value, [&](int v) { *value = v; });
+  return Get<int>(__func__, key, name, value, [&](int v) { *value = v; });
 }
 int32_t KXVM_CALL kxvm_key_get_color(kxvm_key* key, const wchar_t* name, uint32_t* value) {
-  return Get<kx::MWColorValue, COLORREF>(__func__, key, name, value,
+  return Get<COLORREF>(__func__, key, name, value,
                                          [&](COLORREF v) { *value = v; });
 }
 int32_t KXVM_CALL kxvm_key_get_double(kxvm_key* key, const wchar_t* name, double* value) {
-  return Get<kx::MWDoubleValue, double>(__func__, key, name, value, [&](double v) { *value = v; });
+  return Get<double>(__func__, key, name, value, [&](double v) { *value = v; });
 }
 int32_t KXVM_CALL kxvm_key_get_text(kxvm_key* key, const wchar_t* name, wchar_t** text,
                                     size_t* length) {
-  return Get<kx::MWStringValue, std::wstring>(
+  return Get<std::wstring>(
       __func__, key, name, text && length,
       [&](const std::wstring& v) { GiveText(v, text, length); });
 }
 int32_t KXVM_CALL kxvm_key_get_point(kxvm_key* key, const wchar_t* name, int32_t* x, int32_t* y) {
-  return Get<kx::MWPointValue, CPoint>(__func__, key, name, x && y, [&](const CPoint& v) {
+  return Get<CPoint>(__func__, key, name, x && y, [&](const CPoint& v) {
     *x = v.x;
     *y = v.y;
   });
 }
 int32_t KXVM_CALL kxvm_key_get_rect(kxvm_key* key, const wchar_t* name, int32_t* left, int32_t* top,
                                     int32_t* right, int32_t* bottom) {
-  return Get<kx::MWRectValue, CRect>(__func__, key, name, left && top && right && bottom,
+  return Get<CRect>(__func__, key, name, left && top && right && bottom,
                                      [&](const CRect& v) {
                                        *left = v.left;
                                        *top = v.top;
@@ -261,12 +255,12 @@ int32_t KXVM_CALL kxvm_key_get_rect(kxvm_key* key, const wchar_t* name, int32_t*
                                      });
 }
 int32_t KXVM_CALL kxvm_key_get_time(kxvm_key* key, const wchar_t* name, int64_t* seconds) {
-  return Get<kx::MWTimeValue, CTime>(__func__, key, name, seconds,
+  return Get<CTime>(__func__, key, name, seconds,
                                      [&](const CTime& v) { *seconds = v.GetTime(); });
 }
 int32_t KXVM_CALL kxvm_key_get_int_array(kxvm_key* key, const wchar_t* name, int32_t** values,
                                          size_t* count) {
-  return Get<kx::MWIntArrayValue, std::vector<int>>(
+  return Get<std::vector<int>>(
       __func__, key, name, values && count, [&](const std::vector<int>& v) {
         void* copy = nullptr;
         kx::capi::GiveBytes(v.data(), v.size() * sizeof(int32_t), &copy);
@@ -278,35 +272,35 @@ int32_t KXVM_CALL kxvm_key_get_int_array(kxvm_key* key, const wchar_t* name, int
 // ---------------------------------------------------------------- changing
 
 int32_t KXVM_CALL kxvm_key_set_int(kxvm_key* key, const wchar_t* name, int32_t value) {
-  return Set<kx::MWIntValue>(__func__, key, name, static_cast<int>(value));
+  return Set(__func__, key, name, static_cast<int>(value));
 }
 int32_t KXVM_CALL kxvm_key_set_color(kxvm_key* key, const wchar_t* name, uint32_t value) {
-  return Set<kx::MWColorValue>(__func__, key, name, static_cast<COLORREF>(value));
+  return Set(__func__, key, name, static_cast<COLORREF>(value));
 }
 int32_t KXVM_CALL kxvm_key_set_double(kxvm_key* key, const wchar_t* name, double value) {
-  return Set<kx::MWDoubleValue>(__func__, key, name, value);
+  return Set(__func__, key, name, value);
 }
 int32_t KXVM_CALL kxvm_key_set_text(kxvm_key* key, const wchar_t* name, const wchar_t* text,
                                     size_t length) {
   return Guard(__func__, [&] {
-    return Set<kx::MWStringValue>(__func__, key, name,
+    return Set(__func__, key, name,
                                   TextArgument(text, length, "the text is null"));
   });
 }
 int32_t KXVM_CALL kxvm_key_set_point(kxvm_key* key, const wchar_t* name, int32_t x, int32_t y) {
-  return Set<kx::MWPointValue>(__func__, key, name, CPoint(x, y));
+  return Set(__func__, key, name, CPoint(x, y));
 }
 int32_t KXVM_CALL kxvm_key_set_rect(kxvm_key* key, const wchar_t* name, int32_t left, int32_t top,
                                     int32_t right, int32_t bottom) {
-  return Set<kx::MWRectValue>(__func__, key, name, CRect(left, top, right, bottom));
+  return Set(__func__, key, name, CRect(left, top, right, bottom));
 }
 int32_t KXVM_CALL kxvm_key_set_time(kxvm_key* key, const wchar_t* name, int64_t seconds) {
-  return Set<kx::MWTimeValue>(__func__, key, name, CTime(seconds));
+  return Set(__func__, key, name, CTime(seconds));
 }
 int32_t KXVM_CALL kxvm_key_set_int_array(kxvm_key* key, const wchar_t* name, const int32_t* values,
                                          size_t count) {
   return Guard(__func__,
-               [&] { return Set<kx::MWIntArrayValue>(__func__, key, name, Array(values, count)); });
+               [&] { return Set(__func__, key, name, Array(values, count)); });
 }
 
 }  // extern "C"

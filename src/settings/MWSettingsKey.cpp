@@ -115,63 +115,67 @@ MWSettingsKey* MWSettingsKey::FindKey(const std::wstring& name) {
 }
 
 template <class Kind, class Payload>
-void MWSettingsKey::GetTyped(const std::wstring& name, Payload& value) {
-  if (auto* found = dynamic_cast<Kind*>(FindValue(name))) found->GetValue(value);
+bool MWSettingsKey::GetTyped(const std::wstring& name, Payload& value) {
+  auto* found = dynamic_cast<Kind*>(FindValue(name));
+  if (found) found->GetValue(value);
+  return found != nullptr;
 }
 
 template <class Kind, class Payload>
-void MWSettingsKey::SetTyped(const std::wstring& name, const Payload& value) {
-  if (auto* found = dynamic_cast<Kind*>(FindValue(name))) found->SetValue(value);
+bool MWSettingsKey::SetTyped(const std::wstring& name, const Payload& value) {
+  auto* found = dynamic_cast<Kind*>(FindValue(name));
+  if (found) found->SetValue(value);
+  return found != nullptr;
 }
 
-void MWSettingsKey::GetValue(const std::wstring& name, int& value) {
-  GetTyped<MWIntValue>(name, value);
+bool MWSettingsKey::GetValue(const std::wstring& name, int& value) {
+  return GetTyped<MWIntValue>(name, value);
 }
-void MWSettingsKey::GetValue(const std::wstring& name, COLORREF& value) {
-  GetTyped<MWColorValue>(name, value);
+bool MWSettingsKey::GetValue(const std::wstring& name, COLORREF& value) {
+  return GetTyped<MWColorValue>(name, value);
 }
-void MWSettingsKey::GetValue(const std::wstring& name, double& value) {
-  GetTyped<MWDoubleValue>(name, value);
+bool MWSettingsKey::GetValue(const std::wstring& name, double& value) {
+  return GetTyped<MWDoubleValue>(name, value);
 }
-void MWSettingsKey::GetValue(const std::wstring& name, std::wstring& value) {
-  GetTyped<MWStringValue>(name, value);
+bool MWSettingsKey::GetValue(const std::wstring& name, std::wstring& value) {
+  return GetTyped<MWStringValue>(name, value);
 }
-void MWSettingsKey::GetValue(const std::wstring& name, std::vector<int>& value) {
-  GetTyped<MWIntArrayValue>(name, value);
+bool MWSettingsKey::GetValue(const std::wstring& name, std::vector<int>& value) {
+  return GetTyped<MWIntArrayValue>(name, value);
 }
-void MWSettingsKey::GetValue(const std::wstring& name, CPoint& value) {
-  GetTyped<MWPointValue>(name, value);
+bool MWSettingsKey::GetValue(const std::wstring& name, CPoint& value) {
+  return GetTyped<MWPointValue>(name, value);
 }
-void MWSettingsKey::GetValue(const std::wstring& name, CRect& value) {
-  GetTyped<MWRectValue>(name, value);
+bool MWSettingsKey::GetValue(const std::wstring& name, CRect& value) {
+  return GetTyped<MWRectValue>(name, value);
 }
-void MWSettingsKey::GetValue(const std::wstring& name, CTime& value) {
-  GetTyped<MWTimeValue>(name, value);
+bool MWSettingsKey::GetValue(const std::wstring& name, CTime& value) {
+  return GetTyped<MWTimeValue>(name, value);
 }
 
-void MWSettingsKey::SetValue(const std::wstring& name, int value) {
-  SetTyped<MWIntValue>(name, value);
+bool MWSettingsKey::SetValue(const std::wstring& name, int value) {
+  return SetTyped<MWIntValue>(name, value);
 }
-void MWSettingsKey::SetValue(const std::wstring& name, COLORREF value) {
-  SetTyped<MWColorValue>(name, value);
+bool MWSettingsKey::SetValue(const std::wstring& name, COLORREF value) {
+  return SetTyped<MWColorValue>(name, value);
 }
-void MWSettingsKey::SetValue(const std::wstring& name, double value) {
-  SetTyped<MWDoubleValue>(name, value);
+bool MWSettingsKey::SetValue(const std::wstring& name, double value) {
+  return SetTyped<MWDoubleValue>(name, value);
 }
-void MWSettingsKey::SetValue(const std::wstring& name, const std::wstring& value) {
-  SetTyped<MWStringValue>(name, value);
+bool MWSettingsKey::SetValue(const std::wstring& name, const std::wstring& value) {
+  return SetTyped<MWStringValue>(name, value);
 }
-void MWSettingsKey::SetValue(const std::wstring& name, const std::vector<int>& value) {
-  SetTyped<MWIntArrayValue>(name, value);
+bool MWSettingsKey::SetValue(const std::wstring& name, const std::vector<int>& value) {
+  return SetTyped<MWIntArrayValue>(name, value);
 }
-void MWSettingsKey::SetValue(const std::wstring& name, const CPoint& value) {
-  SetTyped<MWPointValue>(name, value);
+bool MWSettingsKey::SetValue(const std::wstring& name, const CPoint& value) {
+  return SetTyped<MWPointValue>(name, value);
 }
-void MWSettingsKey::SetValue(const std::wstring& name, const CRect& value) {
-  SetTyped<MWRectValue>(name, value);
+bool MWSettingsKey::SetValue(const std::wstring& name, const CRect& value) {
+  return SetTyped<MWRectValue>(name, value);
 }
-void MWSettingsKey::SetValue(const std::wstring& name, const CTime& value) {
-  SetTyped<MWTimeValue>(name, value);
+bool MWSettingsKey::SetValue(const std::wstring& name, const CTime& value) {
+  return SetTyped<MWTimeValue>(name, value);
 }
 
 // ---------------------------------------------------------------- registry

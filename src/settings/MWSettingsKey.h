@@ -56,24 +56,25 @@ class MWSettingsKey : public CObject {
   MWSettingsValue* FindValue(const std::wstring& name);
   MWSettingsKey* FindKey(const std::wstring& name);
 
-  // Through FindValue; nothing happens unless the value found is of the kind.
-  void GetValue(const std::wstring& name, int& value);
-  void GetValue(const std::wstring& name, COLORREF& value);
-  void GetValue(const std::wstring& name, double& value);
-  void GetValue(const std::wstring& name, std::wstring& value);
-  void GetValue(const std::wstring& name, std::vector<int>& value);
-  void GetValue(const std::wstring& name, CPoint& value);
-  void GetValue(const std::wstring& name, CRect& value);
-  void GetValue(const std::wstring& name, CTime& value);
+  // Through FindValue; false, and nothing happens, unless the value found is
+  // of the kind.
+  bool GetValue(const std::wstring& name, int& value);
+  bool GetValue(const std::wstring& name, COLORREF& value);
+  bool GetValue(const std::wstring& name, double& value);
+  bool GetValue(const std::wstring& name, std::wstring& value);
+  bool GetValue(const std::wstring& name, std::vector<int>& value);
+  bool GetValue(const std::wstring& name, CPoint& value);
+  bool GetValue(const std::wstring& name, CRect& value);
+  bool GetValue(const std::wstring& name, CTime& value);
   // In memory only, until Save.
-  void SetValue(const std::wstring& name, int value);
-  void SetValue(const std::wstring& name, COLORREF value);
-  void SetValue(const std::wstring& name, double value);
-  void SetValue(const std::wstring& name, const std::wstring& value);
-  void SetValue(const std::wstring& name, const std::vector<int>& value);
-  void SetValue(const std::wstring& name, const CPoint& value);
-  void SetValue(const std::wstring& name, const CRect& value);
-  void SetValue(const std::wstring& name, const CTime& value);
+  bool SetValue(const std::wstring& name, int value);
+  bool SetValue(const std::wstring& name, COLORREF value);
+  bool SetValue(const std::wstring& name, double value);
+  bool SetValue(const std::wstring& name, const std::wstring& value);
+  bool SetValue(const std::wstring& name, const std::vector<int>& value);
+  bool SetValue(const std::wstring& name, const CPoint& value);
+  bool SetValue(const std::wstring& name, const CRect& value);
+  bool SetValue(const std::wstring& name, const CTime& value);
 
   // root\path with KEY_ALL_ACCESS, or KEY_READ when readOnly; created when
   // create is non-zero. Null on failure; the caller closes the handle.
@@ -93,9 +94,9 @@ class MWSettingsKey : public CObject {
   template <class Kind, class Payload>
   void AddTyped(const std::wstring& name, const Payload& value);
   template <class Kind, class Payload>
-  void GetTyped(const std::wstring& name, Payload& value);
+  bool GetTyped(const std::wstring& name, Payload& value);
   template <class Kind, class Payload>
-  void SetTyped(const std::wstring& name, const Payload& value);
+  bool SetTyped(const std::wstring& name, const Payload& value);
 
   void MergeLoadedChildren(ChildList& previous);
   static void DeleteChildren(ChildList& children);

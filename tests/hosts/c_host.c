@@ -331,6 +331,8 @@ static void Keys(void) {
   CHECK(kxvm_key_value_kind(key, L"none", &kind) == KXVM_NO_MATCH && kind == KXVM_KIND_INT_ARRAY);
   CHECK(kxvm_key_get_text(key, L"i", &text, &length) == KXVM_NO_MATCH && !text && !length);
   CHECK(kxvm_key_set_int(key, L"none", 1) == KXVM_NO_MATCH);
+  CHECK(kxvm_key_set_int(key, L"t", 1) == KXVM_NO_MATCH &&
+        kxvm_key_set_text(key, L"i", L"", 0) == KXVM_NO_MATCH);
   Declare(key, 1, 1);
   Verify(key, 1, kNul2, 4);
 

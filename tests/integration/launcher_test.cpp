@@ -27,6 +27,7 @@ namespace {
 
 constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
 constexpr wchar_t kLogName[] = L"KXVirtualMachine.log";
+const std::string kL = "MWVMLauncher::LaunchEureka : ";
 
 std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
@@ -244,13 +245,11 @@ TEST_F(Launch, SuccessfulLaunchLogsEveryStepAndStartsEurekaInTheUsersLanguage) {
       "GetKXEurekaPath : failed to access registry value " + cu + "\\EurekaExePath",
       "LocateEureka : " + Narrow(sim_.Path())};
   Lines expected = locate;
-  expected.push_back("MWVMLauncher::LaunchEureka : Trying to locate Eureka");
+  expected.push_back(kL + "Trying to locate Eureka");
   expected.insert(expected.end(), locate.begin(), locate.end());
-  expected.insert(expected.end(),
-                  {"MWVMLauncher::LaunchEureka : checking for Eureka.exe at location",
-                   Narrow(ExePath()), "MWVMLauncher::LaunchEureka : Created Eureka process",
-                   "MWVMLauncher::LaunchEureka : Splash screen terminated",
-                   "MWVMLauncher::LaunchEureka : ApiVersion = 42 "});
+  expected.insert(expected.end(), {kL + "checking for Eureka.exe at location", Narrow(ExePath()),
+                                   kL + "Created Eureka process", kL + "Splash screen terminated",
+                                   kL + "ApiVersion = 42 "});
   EXPECT_EQ(Messages(), expected);
 }
 
@@ -267,20 +266,20 @@ TEST_F(Launch, FirstLookupComesAfterOneSecondAndTheVersionIsReadThroughEurekasIn
     }
     return -1;
   };
-  const int created = timeOf("MWVMLauncher::LaunchEureka : Created Eureka process");
-  const int found = timeOf("MWVMLauncher::LaunchEureka : Splash screen terminated");
+  const int created = timeOf(kL + "Created Eureka process");
+  const int found = timeOf(kL + "Splash screen terminated");
   ASSERT_GE(created, 0);
   ASSERT_GE(found, 0);
   EXPECT_GE((found - created + 86400000) % 86400000, 1000);
   EXPECT_LT((found - created + 86400000) % 86400000, 1900);
-  EXPECT_EQ(Tail(Messages(), 1), Lines{"MWVMLauncher::LaunchEureka : ApiVersion = 7 "});
+  EXPECT_EQ(Tail(Messages(), 1), Lines{kL + "ApiVersion = 7 "});
 
   // An object without Eureka's interface: no version is read (not through
   // its IDispatch either), and it is supervised all the same.
   result = Run({L"INTERFACE_QI=nointerface"});
   EXPECT_EQ(result["outcome"], Lines{"5 0"});
   EXPECT_TRUE(Record()["ApiVersion"].empty());
-  EXPECT_EQ(Tail(Messages(), 1), Lines{"MWVMLauncher::LaunchEureka : Splash screen terminated"});
+  EXPECT_EQ(Tail(Messages(), 1), Lines{kL + "Splash screen terminated"});
 }
 
 TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
@@ -299,8 +298,8 @@ TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
   EXPECT_EQ(result["outcome"], Lines{"6 0"});
   EXPECT_EQ(result["eureka_exit"], Lines{"0"});
   EXPECT_TRUE(Record()["exit"].empty());  // ended from outside, not by itself
-  EXPECT_EQ(Tail(Messages(), 2), (Lines{"MWVMLauncher::LaunchEureka : Splash screen terminated",
-                                        "MWVMLauncher::CloseAllDocAndExitVM"}));
+  EXPECT_EQ(Tail(Messages(), 2),
+            (Lines{kL + "Splash screen terminated", "MWVMLauncher::CloseAllDocAndExitVM"}));
 }
 
 TEST_F(Launch, ABusyEurekaIsAskedAgainForUpToTenSeconds) {
@@ -314,7 +313,7 @@ TEST_F(Launch, ABusyEurekaIsAskedAgainForUpToTenSeconds) {
   ASSERT_EQ(tail.size(), 3u);
   EXPECT_EQ(tail[0], "ApiVersion : Eureka is busy, asking again every 250 ms for up to 10 s");
   EXPECT_EQ(tail[1].substr(0, 35), "ApiVersion : Eureka answered after ");
-  EXPECT_EQ(tail[2], "MWVMLauncher::LaunchEureka : ApiVersion = 42 ");
+  EXPECT_EQ(tail[2], kL + "ApiVersion = 42 ");
 
   // Busy for longer: after 10 s the rejection reaches the host.
   result = Run({L"BUSY_MS=15000", L"LIFETIME_MS="});
@@ -330,9 +329,8 @@ TEST_F(Launch, EurekaThatEndsBeforePublishingIsNotSupervised) {
   EXPECT_EQ(result["result"], Lines{"1"});
   EXPECT_EQ(result["outcome"], Lines{"4 4"});
   EXPECT_EQ(Tail(Messages(), 3),
-            (Lines{"MWVMLauncher::LaunchEureka : Created Eureka process",
-                   "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
-                   "MWVMLauncher::LaunchEureka : Splash screen terminated"}));
+            (Lines{kL + "Created Eureka process", kL + "Eureka process exited abruptly",
+                   kL + "Splash screen terminated"}));
 }
 
 TEST_F(Launch, ExitCode259CountsAsRunningAndNeverPublishedKeepsPolling) {
@@ -340,7 +338,7 @@ TEST_F(Launch, ExitCode259CountsAsRunningAndNeverPublishedKeepsPolling) {
   Run({L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=100", L"EXIT_CODE=259"}, 4500);
   EXPECT_FALSE(lastRun_.finished);
   EXPECT_EQ(Record()["exit"], Lines{"259"});
-  EXPECT_EQ(Tail(Messages(), 1), Lines{"MWVMLauncher::LaunchEureka : Created Eureka process"});
+  EXPECT_EQ(Tail(Messages(), 1), Lines{kL + "Created Eureka process"});
 }
 
 TEST_F(Launch, ObjectUnderAnotherPidIsNeverFoundAndCopiesShareTheProcess) {
@@ -354,20 +352,16 @@ TEST_F(Launch, ObjectUnderAnotherPidIsNeverFoundAndCopiesShareTheProcess) {
   EXPECT_EQ(result["result"], Lines{"1"});
   EXPECT_EQ(result["eureka_exit"], Lines{"0"});  // TerminateProcess(..., 0)
   EXPECT_EQ(Tail(Messages(), 4),
-            (Lines{"MWVMLauncher::LaunchEureka : Created Eureka process",
-                   "MWVMLauncher::CloseAllDocAndExitVM",
-                   "MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
-                   "MWVMLauncher::LaunchEureka : Splash screen terminated"}));
+            (Lines{kL + "Created Eureka process", "MWVMLauncher::CloseAllDocAndExitVM",
+                   kL + "Eureka process exited abruptly", kL + "Splash screen terminated"}));
 }
 
 TEST_F(Launch, FoundAndExitedInTheSamePassIsStillQueriedAndSupervised) {
   // Another copy publishes under the launched one's pid, which ends at once.
   auto result = Run({L"PUBLISH_DELAY_MS=never", L"KXT_PUBLISH_FOR_IT=1"});
   EXPECT_EQ(result["result"], Lines{"1"});
-  EXPECT_EQ(Tail(Messages(), 3),
-            (Lines{"MWVMLauncher::LaunchEureka : Eureka process exited abruptly",
-                   "MWVMLauncher::LaunchEureka : Splash screen terminated",
-                   "MWVMLauncher::LaunchEureka : ApiVersion = 42 "}));
+  EXPECT_EQ(Tail(Messages(), 3), (Lines{kL + "Eureka process exited abruptly",
+                                        kL + "Splash screen terminated", kL + "ApiVersion = 42 "}));
 }
 
 TEST_F(Launch, OtherThreadsCanEndButNotRelaunchOrDisturbALaunch) {
@@ -378,7 +372,7 @@ TEST_F(Launch, OtherThreadsCanEndButNotRelaunchOrDisturbALaunch) {
   auto result = Run({L"LIFETIME_MS=", L"KXT_SECOND_LAUNCH_AFTER_MS=500",
                      L"KXT_READ_LOG_AFTER_MS=4500", L"KXT_CLOSE_AFTER_MS=1000"});
   EXPECT_EQ(result["second"], Lines{"0 7 1"});
-  EXPECT_EQ(result["log_during"], Lines{"MWVMLauncher::LaunchEureka : ApiVersion = 42 "});
+  EXPECT_EQ(result["log_during"], Lines{kL + "ApiVersion = 42 "});
   EXPECT_EQ(result["result"], Lines{"1"});
   EXPECT_EQ(result["outcome"], Lines{"5 0"});
   EXPECT_TRUE(result["box"].empty());
@@ -386,7 +380,7 @@ TEST_F(Launch, OtherThreadsCanEndButNotRelaunchOrDisturbALaunch) {
   EXPECT_TRUE(Record()["exit"].empty());
   const Lines messages = Messages();
   EXPECT_EQ(std::count(messages.begin(), messages.end(),
-                       "MWVMLauncher::LaunchEureka : A launch is already running on this launcher"),
+                       kL + "A launch is already running on this launcher"),
             1);
 
   // A copy made while Eureka is supervised ends it the same way, and keeps
@@ -523,5 +517,5 @@ TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
   for (const std::string& line : lines) EXPECT_TRUE(ParseLogLine(line).wellFormed) << line;
   EXPECT_EQ(ParseLogLine(lines[3]).message.substr(0, 56),
             "LocateEureka : failed to findFileData C:\\kxtest\\Simulaci");
-  EXPECT_EQ(ParseLogLine(lines.back()).message, "MWVMLauncher::LaunchEureka : ApiVersion = 42 ");
+  EXPECT_EQ(ParseLogLine(lines.back()).message, kL + "ApiVersion = 42 ");
 }

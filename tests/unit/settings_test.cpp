@@ -318,32 +318,6 @@ TEST_F(Settings, ExactRightsEmptyKeysAndShadowedDeclarations) {
   EXPECT_EQ(Get(key, L"n", 0), 3);
 }
 
-TEST_F(Settings, TypedAccessOnlyReachesItsOwnKind) {
-  MWSettingsKey key(L"kinds", kPath);
-  DeclareEveryKind(key, true);
-  const Bytes before = StoreKey(key);
-  for (const wchar_t* name :
-       {L"text", L"colour", L"double", L"point", L"rect", L"time", L"array", L"unknown"}) {
-    key.SetValue(name, 42);
-    EXPECT_EQ(Get(key, name, 0), 0) << kxtest::Narrow(name);
-  }
-  EXPECT_EQ(StoreKey(key), before);  // nothing changed or created
-  auto own = [&](const wchar_t* name, auto value, auto other) {
-    key.SetValue(L"int", value);
-    key.SetValue(name, value);
-    EXPECT_EQ(Get(key, name, other), value) << kxtest::Narrow(name);
-    EXPECT_EQ(Get(key, L"int", other), other) << kxtest::Narrow(name);
-  };
-  own(L"text", std::wstring(L"u"), std::wstring());
-  own(L"colour", COLORREF{0xFFFFFFFF}, COLORREF{0});
-  own(L"double", -1.0, 0.0);
-  own(L"point", CPoint(-1, -2), CPoint());
-  own(L"rect", CRect(-1, -2, -3, -4), CRect());
-  own(L"time", CTime(-8), CTime());
-  own(L"array", std::vector<int>{4, 5}, std::vector<int>{7, 7, 7, 7});  // replaced, not appended
-  EXPECT_EQ(Get(key, L"int", 0), -5);
-}
-
 TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {
   const std::wstring childPath = kRoot + L"\\Child", deeperPath = childPath + L"\\Deeper";
   MWSettingsKey parent(L"parent", kPath);

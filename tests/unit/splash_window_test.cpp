@@ -176,21 +176,6 @@ TEST(SplashWindowTest, ShowsPictureAndTextOnceForTheDelayUnlessDisabled) {
   EXPECT_GT(text.box.right, 205) << "text shorter than \"Kalvex Virtual Machine Loading...\"";
 }
 
-TEST(SplashSmallScreenTest, StandsPartlyOffAScreenSmallerThanThePicture) {
-  if (::GetSystemMetrics(SM_CXSCREEN) != 640 || ::GetSystemMetrics(SM_CYSCREEN) != 300)
-    GTEST_SKIP() << "needs a 640 x 300 screen (KX_SCREEN=640x300x24)";
-  GdiplusScope gdiplus;
-  MWSplashWnd splash;
-  splash.ShowSplash(nullptr, 0, FALSE);
-  RECT rect{};
-  ::GetWindowRect(::FindWindowW(nullptr, kTitle), &rect);
-  EXPECT_EQ(Corners(rect), (std::array<LONG, 4>{4, -47, 761, 328}));
-  const Screenshot shot = CaptureXDisplay();
-  ASSERT_FALSE(shot.rgb.empty());
-  ExpectPicture(shot, 4, -47);
-  splash.CloseSplash();
-}
-
 // Dots seen after each paint of the splash, from a hook; none at first.
 HWND g_splash = nullptr;
 std::vector<int> g_dots{0};

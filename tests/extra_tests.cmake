@@ -1,3 +1,12 @@
+# The launch series runs side by side with the rest of launcher_test.
+if(TARGET launcher_test)
+  set_tests_properties(launcher_test PROPERTIES ENVIRONMENT "GTEST_FILTER=-*TwentyBad*")
+  add_test(NAME launch_series_test COMMAND launcher_test --gtest_filter=*TwentyBad*)
+  set_tests_properties(launch_series_test PROPERTIES TIMEOUT 600
+                       PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test"
+                       FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endif()
+
 # The log's time is UTC: checked where the local time is not.
 if(TARGET environment_test)
   add_test(NAME log_utc_test

@@ -1,5 +1,5 @@
-// Runs a scenario of this test program in a child process, for behaviour
-// that ends the process or needs a fresh one (first use of a singleton).
+// Scenarios of a test program run in a child process: what ends a process or
+// needs a fresh one.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +13,7 @@ namespace kxtest {
 
 using ChildScenario = std::function<int()>;
 
-// Registers a scenario under a name; the test main runs it when the program
-// is started with --kx-child=NAME and exits with its result.
+// The test main runs it for --kx-child=NAME and exits with its result.
 struct ChildScenarioRegistration {
   ChildScenarioRegistration(const char* name, ChildScenario scenario);
 };
@@ -33,9 +32,8 @@ struct ChildResult {
 // This program's own full file name.
 std::wstring SelfPath();
 
-// Starts this program (or a copy of it elsewhere) with --kx-child=NAME and
-// waits for it. extraEnv: "NAME=value" entries added to the inherited
-// environment.
+// Runs this program (or a copy elsewhere) with --kx-child=NAME; extraEnv
+// holds "NAME=value" entries over the inherited environment.
 ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs = 60000,
                              const std::vector<std::wstring>& extraEnv = {},
                              const std::wstring& program = SelfPath());

@@ -1,7 +1,6 @@
-/* A host in C for the Microsoft ABI (clang, lld-link, ucrtbase): calls every
- * function of kxvm.h, failures included, with nothing of MinGW in the
- * program. One line per failed check, then a summary; exit code 1 on any
- * failure. kxvm.h comes first: it must stand on its own in C. */
+/* A C host for the Microsoft ABI (clang, lld-link, ucrtbase): every function
+ * of kxvm.h, failures included; one line per failed check, then a summary.
+ * kxvm.h comes first: it must stand on its own in C. */
 #include "kxvm.h"
 
 #define COBJMACROS
@@ -23,8 +22,7 @@ static void Check(int ok, int line, const char* what) {
   if (!ok) printf("FAILED line %d: %s\n", line, what), ++failures;
 }
 
-/* A failed call: its code, the thread's last error with the same code, the
- * detail and a text. */
+/* A failed call: the code, and the thread's last error with it, detail, text. */
 static int Failed(int32_t result, int32_t code, int32_t detail) {
   int32_t c = 0, d = -1;
   wchar_t* text = NULL;
@@ -69,14 +67,6 @@ static HRESULT STDMETHODCALLTYPE FakeQuery(IDispatch* d, REFIID iid, void** out)
 }
 static ULONG STDMETHODCALLTYPE FakeAddRef(IDispatch* d) { return ++((Fake*)d)->refs; }
 static ULONG STDMETHODCALLTYPE FakeRelease(IDispatch* d) { return --((Fake*)d)->refs; }
-static HRESULT STDMETHODCALLTYPE FakeCount(IDispatch* d, UINT* n) { return E_NOTIMPL; }
-static HRESULT STDMETHODCALLTYPE FakeInfo(IDispatch* d, UINT i, LCID l, ITypeInfo** t) {
-  return E_NOTIMPL;
-}
-static HRESULT STDMETHODCALLTYPE FakeIds(IDispatch* d, REFIID r, LPOLESTR* n, UINT c, LCID l,
-                                         DISPID* ids) {
-  return E_NOTIMPL;
-}
 static HRESULT STDMETHODCALLTYPE FakeInvoke(IDispatch* d, DISPID member, REFIID r, LCID l, WORD f,
                                             DISPPARAMS* p, VARIANT* v, EXCEPINFO* e, UINT* a) {
   Fake* fake = (Fake*)d;
@@ -91,8 +81,8 @@ static HRESULT STDMETHODCALLTYPE FakeInvoke(IDispatch* d, DISPID member, REFIID 
   }
   return fake->answer;
 }
-static IDispatchVtbl kFakeVtbl = {FakeQuery, FakeAddRef, FakeRelease, FakeCount,
-                                  FakeInfo,  FakeIds,    FakeInvoke};
+/* The library calls nothing of IDispatch but Invoke. */
+static IDispatchVtbl kFakeVtbl = {FakeQuery, FakeAddRef, FakeRelease, NULL, NULL, NULL, FakeInvoke};
 
 static DWORD WINAPI CloseAllFromAnotherThread(void* launcher) {
   return (DWORD)kxvm_launcher_close_all_and_exit(launcher);
@@ -168,9 +158,8 @@ static void Launches(void) {
   CHECK(kxvm_launcher_launch(launcher, &result, &outcome, &code) == KXVM_OK && Cleared());
   CHECK(result == 1 && outcome == KXVM_OUTCOME_SUPERVISED && code == 7);
 
-  /* The link: one reference per launcher holding it, used only on the thread
-   * that set it, kept when a call on it fails, released after
-   * CloseAllDocumentsAndExit, which goes without arguments or result. */
+  /* The link: a reference per holder, used only on its own thread, kept on a
+   * failure, released after CloseAllDocumentsAndExit (no arguments, no result). */
   CHECK(kxvm_launcher_set_automation(launcher, &fake.iface) == KXVM_OK && fake.refs == 2);
   CHECK(kxvm_launcher_clone(launcher, &copy) == KXVM_OK && fake.refs == 3);
   kxvm_launcher_destroy(copy);
@@ -336,8 +325,7 @@ static void Keys(void) {
   Declare(key, 1, 1);
   Verify(key, 1, kNul2, 4);
 
-  /* An adopted key is borrowed: destroying it is ignored, the parent
-   * deletes it and runs its release. */
+  /* Adopted, a key is borrowed: its destroy is ignored, the parent's runs its release. */
   CHECK(kxvm_key_create(L"Child", L"Software\\KXHost\\C\\Child", &child) == KXVM_OK);
   CHECK(kxvm_key_set_user_data(child, &released, CountRelease) == KXVM_OK);
   CHECK(kxvm_key_add_key(key, child) == KXVM_OK);

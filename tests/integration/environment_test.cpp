@@ -1,6 +1,5 @@
-// The environment singleton and the log as a host sees them: where the data
-// folder and Eureka.exe are found, what support staff read, how it fails.
-// Every case is a fresh child process: both live once per process.
+// The environment and the log as a host sees them, each case in a fresh child
+// process (both live once per process).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -24,11 +23,9 @@ const std::string kProduct = Narrow(kProductKey), kProductSE = Narrow(kProductSE
                   kVendor = Narrow(kVendorKey);
 const std::string kHkcuProduct = "HKEY_CURRENT_USER\\" + kProduct;
 
-// Child: SetDebugMode as KXT_DEBUG says (none: not at all), then the singleton;
-// reports what it found.
+// Child: SetDebugMode as KXT_DEBUG says, then the singleton; reports its folders.
 KX_CHILD_SCENARIO(env_probe) {
-  // What the support report says this process uses; it must neither make
-  // the environment nor log.
+  // The report's folder in use; making it must neither start the environment nor log.
   auto inUse = [] {
     const std::wstring report = SupportReport();
     const size_t at = report.find(L"\"in_use\":") + 9;
@@ -49,9 +46,8 @@ KX_CHILD_SCENARIO(env_probe) {
   return 0;
 }
 
-// Child: no data folder anywhere. The box's text is recorded before OK,
-// since OK ends the process; meanwhile another thread asks for the data
-// folder and must get its answer without waiting for the user.
+// Child: no data folder. While the box waits (OK ends the process), another
+// thread's question must be answered.
 KX_CHILD_SCENARIO(env_no_data) {
   const HANDLE boxUp = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   const HANDLE otherReturned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -73,8 +69,7 @@ KX_CHILD_SCENARIO(env_no_data) {
   return 42;
 }
 
-// Child: four threads search Eureka's folder and read it back, logging
-// meanwhile; exits with the number of paths read half-way through a search.
+// Child: four threads search and read Eureka's folder; exits with the wrong reads.
 KX_CHILD_SCENARIO(env_threads) {
   MWVMLauncher().SetDebugMode(KXSeDebugOn, 1, L"race");
   const std::wstring expected = GetEnv(L"KXT_EXPECTED");
@@ -92,8 +87,7 @@ KX_CHILD_SCENARIO(env_threads) {
   return wrong;
 }
 
-// A copy of this program and the library in a folder of their own, so the
-// installation folder and what lies in it are the test's to choose.
+// This program and the library in an installation folder of the test's own.
 class Env : public testing::Test {
  protected:
   Env() {
@@ -170,8 +164,7 @@ TEST_F(Env, DataFolderComesFromFourPlacesInOrderNormalised) {
                     kProductSE + "\\KXDataPath"}));
 }
 
-// Product key (current user, then machine), vendor key, installation folder,
-// each with the exact lines support staff read.
+// Product key, vendor key, installation folder, with the lines support staff read.
 TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   CreateKey(HKEY_CURRENT_USER, kDebugKey);
   const std::string install = Narrow(install_.Path());
@@ -350,8 +343,7 @@ TEST_F(Env, LogSwitchInEveryMode) {
 }
 
 TEST_F(Env, LogIsFreshOrAppendedWithExactLines) {
-  // A second run sets TZ=IST-5:30 for Wine (tests/extra_tests.cmake), where
-  // local time is not UTC, so a line in local time shows.
+  // log_utc_test runs this under TZ=IST-5:30, where local time is not UTC.
   if (!GetEnv(L"TZ").empty()) {
     SYSTEMTIME utc, local;
     ::GetSystemTime(&utc);

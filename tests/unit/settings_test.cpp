@@ -1,6 +1,5 @@
-// The settings store against the real registry, its object archive with hostile input, and
-// the interface language. Replacing the global allocator counts live allocations, the
-// library's included (it is linked into this program).
+// The settings store on the registry, its archive under hostile input, the
+// language. The global allocator counts live allocations, the library's too.
 #include <gtest/gtest.h>
 #include <winternl.h>
 
@@ -137,9 +136,8 @@ Bytes Text(const std::wstring& text) {
                  Bytes(utf16.begin(), utf16.end() - 2)});
 }
 
-// Into a key declaring every kind and B: 'l' loaded, keeping only declared names; on an
-// exception, every declaration as it was and 'a' for the archive's error, 'd' for nesting too
-// deep, 'i' for an invalid argument; '!' for a fault or anything left allocated.
+// Into a key declaring every kind and B: 'l' loaded (declared names only); thrown, the key as
+// it was: 'a' archive, 'd' too deep, 'i' invalid argument; '!' a fault or a leak.
 char Feed(const Bytes& archive) {
   const long before = g_liveAllocations.load();
   char outcome = '!';
@@ -179,8 +177,7 @@ TEST_F(Settings, EveryKindIsStoredInItsFormAndReadBack) {
   MWSettingsKey saved(L"saved", kPath), loaded(L"loaded", kPath);
   DeclareEveryKind(saved, true);
   DeclareEveryKind(loaded, false);
-  // No key, then a key without the values: each value reports 0 and keeps its
-  // default, and nothing is created.
+  // No key, then no values: each reports 0, keeps its default, creates nothing.
   const Bytes defaults = StoreKey(loaded);
   for (bool keyExists : {false, true}) {
     for (const auto& [name, type, bytes] : stored)
@@ -198,8 +195,7 @@ TEST_F(Settings, EveryKindIsStoredInItsFormAndReadBack) {
   EXPECT_EQ(loaded.Load(), 1);
   EXPECT_EQ(StoreKey(loaded), StoreKey(saved));
 
-  // Every date round-trips: 1901, 1969, 2038-01-20, 2106, 3000. A number
-  // beyond 64 bits reads as 0.
+  // 1901, 1969, 2038-01-20, 2106, 3000 round-trip; beyond 64 bits reads as 0.
   for (const long long seconds :
        {-2177452800LL, -86400LL, 2147558400LL, 4291747200LL, 32503680000LL}) {
     saved.SetValue(L"time", CTime(seconds));
@@ -214,8 +210,7 @@ TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
   const std::wstring pattern = L"12 -34 56 78 90";
   Bytes source = Utf16(pattern);
   source.resize(4096, 0);
-  // Byte counts and the numbers their text holds: an odd byte is half a code
-  // unit, a lone "-" is no number, a NUL ends the text.
+  // Sizes and the numbers their text holds (an odd byte is half a code unit).
   const std::pair<DWORD, std::vector<int>> lengths[] = {
       {0, {}},         {3, {1}},           {4, {12}},
       {5, {12}},       {8, {12}},          {9, {12}},
@@ -246,8 +241,7 @@ TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
       std::vector<int> array{42, 43};
       if (type == REG_BINARY) array.assign(elements, elements + stored.size() / 4);
       EXPECT_EQ(LoadAs(L"v", std::vector<int>{42, 43}), std::pair(1, array));
-      // The environment's readers: a folder (digits are no absolute folder)
-      // and the log switch (4 bytes at most).
+      // The environment's readers: a folder, and the log switch (4 bytes at most).
       EXPECT_EQ(ReadFolderValue(HKEY_CURRENT_USER, kPath.c_str(), L"v").status,
                 stored.size() > 510 ? FolderStatus::kTooLong
                 : stored.size() < 2 ? FolderStatus::kEmpty
@@ -265,8 +259,7 @@ TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
 }
 
 TEST_F(Settings, AnArrayRewrittenDuringItsReadIsTakenWholeOrNotAtAll) {
-  // Another writer flips the value between empty and four elements, so that
-  // it changes between the size query and the read.
+  // A writer flips the value between empty and four elements meanwhile.
   const std::vector<int> full{1, 2, 3, 4};
   std::atomic<bool> stop{false};
   std::thread writer([&] {
@@ -440,8 +433,7 @@ TEST(SettingsArchiveHostile, ArchivesLoadOrThrowAndLeakNothing) {
   auto one = [](const std::string& className, const Bytes& payload) {
     return Concat({{1, 0}, NewClass(className), Text(L"int"), payload});
   };
-  // Counts beyond the data, nulls, bad array counts, unknown or overlong classes,
-  // indices naming nothing, overlong text, another class under a declared name.
+  // Bad counts, lengths, classes and indices; another class under a declared name.
   const Bytes cases[] = {
       deep,
       {0xFE, 0xFF},
@@ -488,10 +480,8 @@ TEST(LanguageCode, StoredNamesMapExactly) {
   }
 }
 
-// Under Wine the user's default language follows the Unix locale, so the
-// language_*_test entries run this under three (tests/extra_tests.cmake):
-// the primary language, then the codes with the CAD host's option 1, 2 and
-// missing.
+// Run under three Unix locales by language_*_test (tests/extra_tests.cmake):
+// the primary language, then the codes with the CAD host's option 1, 2, none.
 TEST(LanguageCode, AutomaticFollowsTheCadHostOptionThenTheUserDefaultLanguage) {
   const std::wstring expected = kxtest::GetEnv(L"KXT_EXPECTED_CODES");
   if (expected.empty()) GTEST_SKIP() << "run under a locale by the language_*_test entries";

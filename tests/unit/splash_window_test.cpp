@@ -1,5 +1,4 @@
-// The splash window on a real X display: where it stands, what it shows, how
-// long ShowSplash keeps the caller, and what its timer and font draw.
+// The splash on a real X display: place, picture, text, timer, font, delay.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -73,8 +72,7 @@ struct ClientPixels {
   COLORREF operator()(int x, int y) const { return ::GetPixel(dc, x, y); }
 };
 
-// The X display as a screenshot tool sees it: xwd, converted to raw RGB by
-// ImageMagick, run by a Unix shell that writes it to the prefix's C: drive.
+// The X display as xwd sees it, as raw RGB through ImageMagick, on drive C:.
 struct Screenshot {
   int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
   std::string rgb;
@@ -89,8 +87,7 @@ struct Screenshot {
 Screenshot CaptureXDisplay() {
   constexpr wchar_t kShot[] = L"C:\\kxshot.rgb";
   ::DeleteFileW(kShot);
-  // Wine gives no handle to wait on for a Unix program: the finished file is
-  // renamed into place and waited for.
+  // No handle to wait on for a Unix program: the finished file is renamed in.
   std::wstring command =
       L"/bin/sh -c \"f=${WINEPREFIX:-$HOME/.wine}/drive_c/kxshot.rgb; xwd -root -silent | "
       L"/usr/bin/convert-im6.q16 xwd:- -depth 8 rgb:$f.part && mv $f.part $f\"";
@@ -220,8 +217,7 @@ TEST(SplashWindowTest, PaintsAtOnceThenOneDotMoreEachTimerEventAndClosesOnTheFif
   EXPECT_EQ(g_dots, (std::vector<int>{0, 1, 2, 3, 4, 5}));
 }
 
-// Ink across the middle of the strokes, how far their tops lean right of
-// their feet, and whether a row of ink runs across most of the text.
+// Ink across the strokes' middle, their lean, and a row of ink under them.
 std::tuple<int, int, bool> RenderWithStyle(UINT style) {
   MWSplashWnd splash;
   Configure(splash, L"IIIIII", 300, style);

@@ -121,6 +121,7 @@ Options ReadOptions() {
 
   options.recordPath = RecordPath();
   options.showWindow = ReadSwitch(L"WINDOW", L"1", L"0", true);
+  options.handOver = ReadSwitch(L"HAND_OVER", L"1", L"0", false);
   return options;
 }
 

@@ -43,6 +43,7 @@ struct Options {
 
   std::wstring recordPath;  // empty: records nothing
   bool showWindow = true;
+  bool handOver = false;  // a copy publishes under this process's id, then this one ends
 };
 
 // A variable with a value the stand-in does not understand.

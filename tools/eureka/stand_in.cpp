@@ -112,6 +112,7 @@ int StandIn::Run() {
     return 1;
   }
 
+  if (options_.handOver) HandOver();
   if (options_.publishDelayMs == 0u) {
     Publish();
   } else if (options_.publishDelayMs) {
@@ -168,6 +169,38 @@ void StandIn::Publish() {
     ::SetTimer(control_.Get(), kLifetimeTimer, *options_.lifetimeMs, nullptr);
   if (options_.crashAfterMs)
     ::SetTimer(control_.Get(), kCrashTimer, *options_.crashAfterMs, nullptr);
+}
+
+// A copy of this program publishes under this process's id, and this one
+// ends abruptly once it has: a client's next look finds an object and an
+// ended process together.
+void StandIn::HandOver() {
+  const std::wstring pid = std::to_wstring(::GetCurrentProcessId());
+  for (const auto& [name, value] : {std::pair{L"PUBLISH_PID", pid.c_str()},
+                                    {L"PUBLISH_DELAY_MS", L"0"},
+                                    {L"LIFETIME_MS", L"1500"},
+                                    {L"HAND_OVER", nullptr},
+                                    {L"RECORD", nullptr},
+                                    {L"WINDOW", L"0"}})
+    ::SetEnvironmentVariableW((std::wstring(L"EUREKA_STANDIN_") + name).c_str(), value);
+  std::wstring commandLine = ::GetCommandLineW();
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION successor{};
+  if (::CreateProcessW(ProgramPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &startup, &successor)) {
+    ::CloseHandle(successor.hThread);
+    ::CloseHandle(successor.hProcess);
+  }
+  kx::ComPtr<IRunningObjectTable> table;
+  kx::ComPtr<IMoniker> moniker;
+  ::GetRunningObjectTable(0, table.Receive());
+  ::CreateItemMoniker(nullptr, (L"Eureka_PID_" + pid).c_str(), moniker.Receive());
+  for (int i = 0; i < 1000 && table && moniker && table->IsRunning(moniker.Get()) != S_OK; ++i)
+    ::Sleep(10);
+  record_.Write(L"crash", L"hand-over");
+  ::TerminateProcess(::GetCurrentProcess(), 6);
+  ::ExitProcess(6);
 }
 
 void StandIn::RequestExit() {

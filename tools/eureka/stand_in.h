@@ -40,6 +40,7 @@ class StandIn {
 
   bool CreateWindows();
   void Publish();
+  [[noreturn]] void HandOver();
   void RequestExit();
   void Exit(DWORD code);
   [[noreturn]] void Crash();

@@ -5,14 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
-#include "child_process.h"
 #include "files.h"
 #include "framework/gdiplus_image.h"
 #include "framework/resource_chain.h"
@@ -269,44 +267,6 @@ TEST(SplashWindowTest, NoTimerForAPeriodOfZeroOrLess) {
     EXPECT_TRUE(::IsWindow(hwnd)) << "period " << period;
     splash.CloseSplash();
   }
-}
-
-// The launch's splash, run in a copy of this program without the picture.
-KX_CHILD_SCENARIO(missing_picture) {
-  GdiplusScope gdiplus;
-  MWSplashWnd splash;
-  Configure(splash);
-  RECT rect{-1, -1, -1, -1};
-  std::thread watcher([&] {
-    if (HWND seen = WaitForVisibleSplash(1000)) ::GetWindowRect(seen, &rect);
-  });
-  const long long elapsed = MillisecondsOf([&] { splash.ShowSplash(nullptr, 600, TRUE); });
-  watcher.join();
-  std::printf("splash at (%ld, %ld)-(%ld, %ld) after %lld ms\n", rect.left, rect.top, rect.right,
-              rect.bottom, elapsed);
-  const LONG x = ::GetSystemMetrics(SM_CXSCREEN) / 2 + 62;
-  const LONG y = ::GetSystemMetrics(SM_CYSCREEN) / 2 - 10;
-  return Corners(rect) == std::array<LONG, 4>{x, y, x, y} && elapsed >= 600 ? 0 : 1;
-}
-
-TEST(SplashWindowTest, MissingPictureGivesAZeroSizeWindowThatStillWaits) {
-  // The copy's resources are written afresh, holding only the title: Wine's
-  // UpdateResourceW cannot delete one resource of a file.
-  kxtest::TempFolder folder(L"splash-missing");
-  const std::wstring copy = folder.Path() + L"no_picture.exe";
-  ASSERT_TRUE(::CopyFileW(kxtest::SelfPath().c_str(), copy.c_str(), FALSE));
-  const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-  const LPCWSTR block = MAKEINTRESOURCEW(IDS_KX_APP_TITLE / 16 + 1);
-  HRSRC title = ::FindResourceExW(nullptr, RT_STRING, block, english);
-  ASSERT_NE(title, nullptr);
-  HANDLE update = ::BeginUpdateResourceW(copy.c_str(), TRUE);
-  ASSERT_NE(update, nullptr);
-  const BOOL written = ::UpdateResourceW(update, RT_STRING, block, english,
-                                         ::LockResource(::LoadResource(nullptr, title)),
-                                         ::SizeofResource(nullptr, title));
-  ASSERT_TRUE(::EndUpdateResourceW(update, !written) && written);
-  const kxtest::ChildResult result = kxtest::RunChildScenario("missing_picture", 30000, {}, copy);
-  EXPECT_TRUE(result.finished && result.exitCode == 0) << "exit code " << result.exitCode;
 }
 
 }  // namespace

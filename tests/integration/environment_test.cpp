@@ -217,7 +217,9 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   // A folder without Eureka.exe is logged with the full candidate.
   SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", empty.Path());
   EXPECT_EQ(exe(), Narrow(empty.Path()) + "%d%s\\Eureka.exe");
-  EXPECT_EQ(Log()[3],
+  const auto lines = Log();
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[3],
             "LocateEureka : failed to findFileData " + Narrow(empty.Path()) + "Eureka.exe");
 
   // The machine-wide value when the current user's key lacks it; then the user's own.

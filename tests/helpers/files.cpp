@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "child_process.h"
+
 namespace kxtest {
 
 TempFolder::TempFolder(const std::wstring& hint) {
@@ -83,10 +85,8 @@ Report ReadReport(const std::wstring& path) {
 }
 
 std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  return folder.substr(0, folder.rfind(L'\\') + 1);
+  const std::wstring self = SelfPath();
+  return self.substr(0, self.rfind(L'\\') + 1);
 }
 
 std::string Narrow(const std::wstring& text) {

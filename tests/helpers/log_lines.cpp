@@ -1,5 +1,6 @@
 #include "log_lines.h"
 
+#include <algorithm>
 #include <regex>
 
 #include "files.h"
@@ -14,13 +15,9 @@ LogLine ParseLogLine(const std::string& line) {
   if (!std::regex_match(line, m, shape)) return out;
   out.wellFormed = true;
   out.tag = m[1];
-  out.year = std::stoi(m[2]);
-  out.month = std::stoi(m[3]);
-  out.day = std::stoi(m[4]);
-  out.hour = std::stoi(m[5]);
-  out.minute = std::stoi(m[6]);
-  out.second = std::stoi(m[7]);
-  out.millisecond = std::stoi(m[8]);
+  int* const numbers[] = {&out.year,   &out.month,  &out.day,        &out.hour,
+                          &out.minute, &out.second, &out.millisecond};
+  for (int i = 0; i < 7; ++i) *numbers[i] = std::stoi(m[i + 2]);
   out.message = m[9];
   return out;
 }
@@ -32,6 +29,10 @@ std::vector<std::string> LogMessages(const std::wstring& logFile) {
     messages.push_back(parsed.wellFormed ? parsed.message : "<malformed> " + line);
   }
   return messages;
+}
+
+std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t n) {
+  return std::vector<std::string>(lines.end() - std::min(n, lines.size()), lines.end());
 }
 
 }  // namespace kxtest

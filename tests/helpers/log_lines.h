@@ -20,4 +20,7 @@ LogLine ParseLogLine(const std::string& line);
 // The messages of the log file's lines, in order (UTF-8 of the ANSI text).
 std::vector<std::string> LogMessages(const std::wstring& logFile);
 
+// The last n lines, or all when there are fewer.
+std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t n);
+
 }  // namespace kxtest

@@ -7,25 +7,13 @@ constexpr int kMessageTextId = 0xFFFF;  // the static text control of a message 
 
 // A box of this process, or of any process when pid is 0.
 HWND FindMessageBox(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    HWND found;
-  } search{pid, nullptr};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(hwnd, &pid);
-        wchar_t cls[32] = {};
-        ::GetClassNameW(hwnd, cls, 32);
-        if ((s->pid && pid != s->pid) || !::IsWindowVisible(hwnd) ||
-            std::wstring(cls) != L"#32770" || !::GetDlgItem(hwnd, kMessageTextId))
-          return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND box = nullptr; (box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(box, &owner);
+    if ((!pid || owner == pid) && ::IsWindowVisible(box) && ::GetDlgItem(box, kMessageTextId))
+      return box;
+  }
+  return nullptr;
 }
 
 std::wstring WindowText(HWND hwnd) {

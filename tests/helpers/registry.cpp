@@ -6,13 +6,7 @@ namespace kxtest {
 
 void SetRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
             const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(
-      ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-      ERROR_SUCCESS);
-  EXPECT_EQ(::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
-            ERROR_SUCCESS);
-  ::RegCloseKey(key);
+  EXPECT_EQ(::RegSetKeyValueW(root, path.c_str(), name.c_str(), type, data, size), ERROR_SUCCESS);
 }
 
 void SetString(HKEY root, const std::wstring& path, const std::wstring& name,
@@ -34,10 +28,7 @@ void CreateKey(HKEY root, const std::wstring& path) {
 }
 
 void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  ::RegDeleteValueW(key, name.c_str());
-  ::RegCloseKey(key);
+  ::RegDeleteKeyValueW(root, path.c_str(), name.c_str());
 }
 
 void DeleteTree(HKEY root, const std::wstring& path) { ::RegDeleteTreeW(root, path.c_str()); }
@@ -53,19 +44,14 @@ std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path, const std::
   HKEY key = nullptr;
   if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
   RawValue value;
-  DWORD size = 0;
-  std::optional<RawValue> result;
-  if (::RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size) ==
-      ERROR_SUCCESS) {
-    value.bytes.resize(size);
-    if (::RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.bytes.data(), &size) ==
-        ERROR_SUCCESS) {
-      value.bytes.resize(size);
-      result = std::move(value);
-    }
-  }
+  value.bytes.resize(65536);  // more than any test stores
+  DWORD size = 65536;
+  const LONG status =
+      ::RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.bytes.data(), &size);
   ::RegCloseKey(key);
-  return result;
+  if (status != ERROR_SUCCESS) return {};
+  value.bytes.resize(size);
+  return value;
 }
 
 ScopedRegistryTrees::ScopedRegistryTrees(std::initializer_list<std::pair<HKEY, std::wstring>> trees)

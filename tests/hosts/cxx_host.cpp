@@ -122,13 +122,9 @@ void Settings() {
 
 int main() {
   std::setvbuf(stdout, nullptr, _IONBF, 0);  // lines written before a crash stay
-  HKEY product = nullptr;
   ::CreateDirectoryW(L"C:\\kxhost data", nullptr);
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Kalvex 2023x64", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &product, nullptr);
-  ::RegSetValueExW(product, L"KXDataPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(kData),
-                   sizeof kData);
-  ::RegCloseKey(product);
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Kalvex 2023x64", L"KXDataPath",
+                    REG_SZ, kData, sizeof kData);
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_WINDOW", L"0");
   // Alive past the launcher's first look for it, a second after the start.
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", L"1500");

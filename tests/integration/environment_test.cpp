@@ -2,8 +2,8 @@
 // process (both live once per process).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <thread>
 
 #include "KXEnvApp.h"
@@ -25,21 +25,13 @@ const std::string kHkcuProduct = "HKEY_CURRENT_USER\\" + kProduct;
 
 // Child: SetDebugMode as KXT_DEBUG says, then the singleton; reports its folders.
 KX_CHILD_SCENARIO(env_probe) {
-  // The report's folder in use; making it must neither start the environment nor log.
-  auto inUse = [] {
-    const std::wstring report = SupportReport();
-    const size_t at = report.find(L"\"in_use\":") + 9;
-    return report.substr(at, report.find_first_of(L",}", at) - at);
-  };
-  const std::wstring before = inUse();
   const std::wstring debug = GetEnv(L"KXT_DEBUG");
   if (!debug.empty() && debug != L"none")
     MWVMLauncher().SetDebugMode(static_cast<KXSeDebugMode>(_wtoi(debug.c_str())),
                                 GetEnv(L"KXT_FRESH") == L"0" ? 0 : 1, GetEnv(L"KXT_TAG"));
   KXEnvApp* env = KXEnvApp::Instance();
   std::wstring report =
-      L"data=" + env->GetDataPath() + L"\ninstall=" + env->GetKXVrtualMachInstallationPath() +
-      L"\nexe=" + env->GetEurekaExeFilePath() + L"\nin_use=" + before + L" " + inUse() + L"\n";
+      L"data=" + env->GetDataPath() + L"\nexe=" + env->GetEurekaExeFilePath() + L"\n";
   if (GetEnv(L"KXT_RELOCATE") == L"1")
     report += L"relocate=" + std::to_wstring(env->LocateDataPath());
   WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
@@ -116,10 +108,6 @@ class Env : public testing::Test {
   TempFolder install_{L"Kalvex Install"}, data_{L"Kalvex Data"};
 };
 
-std::vector<std::string> Tail(const std::vector<std::string>& v, size_t n) {
-  return std::vector<std::string>(v.end() - std::min(n, v.size()), v.end());
-}
-
 }  // namespace
 
 TEST_F(Env, DataFolderComesFromFourPlacesInOrderNormalised) {
@@ -134,9 +122,6 @@ TEST_F(Env, DataFolderComesFromFourPlacesInOrderNormalised) {
   SetString(HKEY_LOCAL_MACHINE, kProductKey, L"KXDataPath", noSlash);
   EXPECT_EQ(Data(), Narrow(swLm.Path()));
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", data_.Path());
-  std::string escaped;  // as JSON writes it
-  for (const char c : Narrow(data_.Path())) escaped += c == '\\' ? "\\\\" : std::string(1, c);
-  EXPECT_EQ(Probe()["in_use"], std::vector<std::string>{"null \"" + escaped + "\""});
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", L"");  // empty counts as missing
   EXPECT_EQ(Data(), Narrow(swLm.Path()));
   // Room for 255 characters with the NUL: 254 read, 255 do not.
@@ -245,25 +230,6 @@ TEST_F(Env, WithoutADataFolderOneMessageThenExitCodeZero) {
             "location.\n|env_host|1 box, other thread returned");
 }
 
-TEST_F(Env, LibraryUnderAnotherFileNameTakesTheHostFolder) {
-  TempFolder host(L"renamed host"), library(L"renamed lib");
-  // A same-length name patched into the host's import, so the loader finds it.
-  std::string image = ReadFileBytes(SelfPath());
-  size_t patched = 0;
-  for (size_t at; (at = image.find("KXVirtualMachMgr.dll")) != std::string::npos; ++patched)
-    image.replace(at, 20, "KXRenamedMachMgr.dll");
-  ASSERT_GT(patched, 0u);
-  WriteFileBytes(host.Path() + L"host.exe", image);
-  CopyFileTo(ProgramFolder() + kLibrary, library.Path() + L"KXRenamedMachMgr.dll");
-  const std::wstring result = host.Path() + L"result.txt";
-  const ChildResult run = RunChildScenario(
-      "env_probe", 30000,
-      {L"KXT_RESULT=" + result, L"PATH=" + library.Path() + L";" + GetEnv(L"PATH")},
-      host.Path() + L"host.exe");
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(ReadReport(result)["install"], std::vector<std::string>{Narrow(host.Path())});
-}
-
 TEST_F(Env, ConcurrentSearchesAreSeenWholeAndLogWholeLines) {
   CreateKey(HKEY_CURRENT_USER, kDebugKey);
   // Each search passes through the installation folder to the vendor's.
@@ -295,21 +261,12 @@ TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStands) {
   ::SetCurrentDirectoryW(previous);
   EXPECT_EQ(report["data"], std::vector<std::string>{Narrow(data_.Path())});
   EXPECT_EQ(report["exe"], std::vector<std::string>{Narrow(install_.Path()) + "Eureka.exe"});
-  const std::string failed = " : failed to access registry value ";
-  EXPECT_EQ(Log(),
-            (std::vector<std::string>{
-                "CKXSolidsApp::LocateEureka", "CKXSolidsApp::GetKXEurekaPath",
-                "Successful Open " + kHkcuProduct,
-                "GetKXEurekaPath" + failed + kHkcuProduct + "\\EurekaExePath",
-                "GetKXEurekaPath : not an absolute path: sim\\",
-                "GetKXEurekaPath" + failed + "HKEY_LOCAL_MACHINE\\" + kProduct + "\\EurekaExePath",
-                "LocateEureka" + failed + "HKEY_LOCAL_MACHINE\\" + kVendor + "\\EurekaDir",
-                "LocateEureka : not an absolute path: \\Roboris",
-                "LocateEureka : Now locating based on relative path of Eureka.exe wrt "
-                "VMLauncher.exe",
-                "LocateEureka : Error, Eureka.exe not found at " + Narrow(install_.Path()),
-                "LocateDataPath" + failed + kHkcuProduct + "\\KXDataPath",
-                "LocateDataPath : not an absolute path: C:data"}));
+  // Each is a missing value, logged with what it held; the search goes on.
+  const auto log = Log();
+  for (const std::string line : {"GetKXEurekaPath : not an absolute path: sim\\",
+                                 "LocateEureka : not an absolute path: \\Roboris",
+                                 "LocateDataPath : not an absolute path: C:data"})
+    EXPECT_EQ(std::count(log.begin(), log.end(), line), 1) << line;
 }
 
 TEST_F(Env, LogSwitchInEveryMode) {
@@ -337,11 +294,6 @@ TEST_F(Env, LogSwitchInEveryMode) {
   SetDword(HKEY_CURRENT_USER, kDebugKey, L"KXVirtualMachDebug", 7);
   EXPECT_FALSE(logs(L"3"));  // an unknown mode changes and stores nothing
   EXPECT_EQ(flag()->bytes, (std::vector<std::uint8_t>{7, 0, 0, 0}));
-  // One character fits the 4 bytes read, and "0" is not zero; two do not fit.
-  SetString(HKEY_CURRENT_USER, kDebugKey, L"KXVirtualMachDebug", L"0");
-  EXPECT_TRUE(logs(L"0"));
-  SetString(HKEY_CURRENT_USER, kDebugKey, L"KXVirtualMachDebug", L"10");
-  EXPECT_FALSE(logs(L"0"));
 }
 
 TEST_F(Env, LogIsFreshOrAppendedWithExactLines) {

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -27,14 +26,6 @@ namespace {
 constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
 constexpr wchar_t kLogName[] = L"KXVirtualMachine.log";
 const std::string kL = "MWVMLauncher::LaunchEureka : ";
-
-std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-std::wstring Escaped(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) out += c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, c);
-  return out;
-}
 
 // A host's own message filter, which a launch must leave in place.
 struct HostFilter : IMessageFilter {
@@ -95,7 +86,8 @@ KX_CHILD_SCENARIO(launch) {
     if (after(L"KXT_READ_LOG_AFTER_MS")) {  // ... the log is read meanwhile ...
       const std::wstring result = GetEnv(L"KXT_RESULT");
       const Lines log = LogMessages(result.substr(0, result.rfind(L'\\') + 1) + kLogName);
-      put(helperReport, L"log_during", log.empty() ? L"" : Widen(log.back()));
+      put(helperReport, L"log_during",
+          log.empty() ? L"" : std::wstring(log.back().begin(), log.back().end()));
     }
     if (after(L"KXT_CLOSE_AFTER_MS")) launcher.CloseAllDocAndExitVM();  // ... or it ends it.
   });
@@ -150,7 +142,7 @@ KX_CHILD_SCENARIO(launch) {
     put(report, L"eureka_exit", std::to_wstring(code));
   }
   for (const std::wstring& text : boxes ? boxes->Texts() : std::vector<std::wstring>{})
-    put(report, L"box", Escaped(text));
+    put(report, L"box", text);
   WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
   return 0;
 }
@@ -269,10 +261,6 @@ class Launch : public testing::Test {
   TempFolder sim_{L"Sim A"};
   ChildResult lastRun_;
 };
-
-Lines Tail(const Lines& lines, size_t n) {
-  return lines.size() < n ? lines : Lines(lines.end() - n, lines.end());
-}
 
 }  // namespace
 
@@ -429,27 +417,28 @@ TEST_F(Launch, OtherThreadsCanEndButNotRelaunchOrDisturbALaunch) {
 // VMLauncher.exe, four at once: the status says what came of it, with a reason.
 TEST_F(Launch, VMLauncherExitStatusSaysWhatHappened) {
   const struct {
-    std::vector<std::wstring> env;
+    std::vector<std::wstring> options;
     DWORD status;
     std::string reason;
   } runs[] = {
-      {{L"EUREKA_STANDIN_LIFETIME_MS=1500"}, 0, ""},
-      {{L"EUREKA_STANDIN_LIFETIME_MS=1500", L"EUREKA_STANDIN_EXIT_CODE=5"},
+      {{L"LIFETIME_MS=1500"}, 0, ""},
+      {{L"LIFETIME_MS=1500", L"EXIT_CODE=5"},
        4,
        "the Kalvex Virtual Machine ended with exit code 5"},
-      {{L"EUREKA_STANDIN_API_VERSION=exception", L"EUREKA_STANDIN_LIFETIME_MS=1500"},
+      {{L"API_VERSION=exception", L"LIFETIME_MS=1500"},
        3,
        "Kalvex Virtual Machine automation call failed: 0x80020009 The interface version is not "
        "available"},
-      {{L"EUREKA_STANDIN_PUBLISH_DELAY_MS=never", L"EUREKA_STANDIN_EXIT_AFTER_MS=200",
-        L"EUREKA_STANDIN_EXIT_CODE=4"},
+      {{L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=200", L"EXIT_CODE=4"},
        1,
        "not started: Eureka ended with exit code 4 before publishing its automation object"}};
   std::vector<std::unique_ptr<StartedProcess>> hosts;
-  for (size_t i = 0; i < std::size(runs); ++i)
-    hosts.push_back(std::make_unique<StartedProcess>(ProgramFolder() + L"VMLauncher.exe", L"",
-                                                     runs[i].env,
+  for (size_t i = 0; i < std::size(runs); ++i) {
+    std::vector<std::wstring> env;
+    for (const auto& option : runs[i].options) env.push_back(L"EUREKA_STANDIN_" + option);
+    hosts.push_back(std::make_unique<StartedProcess>(ProgramFolder() + L"VMLauncher.exe", L"", env,
                                                      data_.Path() + L"out" + std::to_wstring(i)));
+  }
   for (size_t i = 0; i < std::size(runs); ++i) {
     EXPECT_EQ(hosts[i]->ExitCode(60000), runs[i].status) << i;
     EXPECT_EQ(ReadFileBytes(data_.Path() + L"out" + std::to_wstring(i)),
@@ -461,55 +450,49 @@ TEST_F(Launch, VMLauncherExitStatusSaysWhatHappened) {
 // two log lines, result, status and reason.
 TEST_F(Launch, EachFailureToStartHasItsMessageResultAndExitStatus) {
   const MessageBoxWatcher boxes({}, true);  // both processes' boxes
-  const std::wstring out = data_.Path() + L"out";
-  auto both = [&](const std::wstring& program, const std::wstring& host) {
-    StartedProcess tool(host, L"--debug off", {}, out);  // logs nothing
-    Report result = Run({L"KXT_NO_WATCHER=1"}, 60000, program);
-    EXPECT_EQ(tool.ExitCode(60000), 1u);
-    return std::pair(result["result"], ReadFileBytes(out));
-  };
-  auto logged = [this](const std::string& text) {
-    const std::string log = ReadFileBytes(LogFile());
-    return log.find(text) != std::string::npos && log.find(text) == log.rfind(text);
-  };
-  const std::wstring host = ProgramFolder() + L"VMLauncher.exe";
-  // Missing where the vendor key points; the message's line feeds become CR LF.
-  ::DeleteFileW(ExePath().c_str());
-  EXPECT_EQ(
-      both(SelfPath(), host),
-      std::pair(Lines{"0"}, std::string("VMLauncher: not started: Eureka.exe is missing where "
-                                        "it was located (Error 214)\n")));
-  EXPECT_TRUE(
-      logged("   : MWVMLauncher::HandleError : Error resource ID : 1030   And Exit VM = 0\r\n"
-             " LaunchTest : 2"));
-  EXPECT_TRUE(
-      logged("   : Error 214 :\r\n\r\nUnable to start Kalvex Virtual Machine - program not "
-             "found at installed location.\r\nTry reinstalling Kalvex Virtual Machine or "
-             "contact your reseller.\r\n"));
-  // A file that is no program: process creation fails, the launch still says 1.
-  WriteFileBytes(ExePath(), "not a program");
-  EXPECT_EQ(both(SelfPath(), host),
-            std::pair(Lines{"1"}, std::string("VMLauncher: not started: the Eureka process could "
-                                              "not be created (Error 204)\n")));
-  EXPECT_TRUE(logged("MWVMLauncher::HandleError : Error resource ID : 1024   And Exit VM = 0\r\n"));
-  // Not located: no vendor key and nothing beside the library.
-  DeleteTree(HKEY_LOCAL_MACHINE, kVendorKey);
   TempFolder bare(L"bare install");
-  CopyFileTo(SelfPath(), bare.Path() + L"host.exe");
-  CopyFileTo(host, bare.Path() + L"VMLauncher.exe");
-  CopyFileTo(ProgramFolder() + kLibrary, bare.Path() + kLibrary);
-  EXPECT_EQ(both(bare.Path() + L"host.exe", bare.Path() + L"VMLauncher.exe"),
-            std::pair(Lines{"0"}, std::string("VMLauncher: not started: Eureka.exe was not located "
-                                              "(Error 203)\n")));
-  EXPECT_TRUE(logged("MWVMLauncher::HandleError : Error resource ID : 1023   And Exit VM = 0\r\n"));
-  const std::wstring texts[] = {
-      L"Error 214 :\n\nUnable to start Kalvex Virtual Machine - program not found at installed "
-      L"location.\nTry reinstalling Kalvex Virtual Machine or contact your reseller.\n",
-      L"Error 204 :\n\nUnable to start Kalvex Virtual Machine process.\n",
-      L"Error 203 :\n\nUnable to start Kalvex Virtual Machine. Program not found at installed "
-      L"location.\n"};
-  EXPECT_EQ(boxes.Texts(), (std::vector<std::wstring>{texts[0], texts[0], texts[1], texts[1],
-                                                      texts[2], texts[2]}));
+  const struct {
+    std::string result, resource, reason;
+    std::wstring text;
+  } cases[] = {
+      {"0", "1030", "Eureka.exe is missing where it was located (Error 214)",
+       L"Error 214 :\n\nUnable to start Kalvex Virtual Machine - program not found at installed "
+       L"location.\nTry reinstalling Kalvex Virtual Machine or contact your reseller.\n"},
+      {"1", "1024", "the Eureka process could not be created (Error 204)",
+       L"Error 204 :\n\nUnable to start Kalvex Virtual Machine process.\n"},
+      {"0", "1023", "Eureka.exe was not located (Error 203)",
+       L"Error 203 :\n\nUnable to start Kalvex Virtual Machine. Program not found at installed "
+       L"location.\n"}};
+  std::vector<std::wstring> texts;
+  for (const auto& c : cases) {
+    std::wstring host = SelfPath(), tool = ProgramFolder() + L"VMLauncher.exe";
+    if (c.resource == "1030") ::DeleteFileW(ExePath().c_str());  // where the vendor key points
+    if (c.resource == "1024") WriteFileBytes(ExePath(), "not a program");  // still result 1
+    if (c.resource == "1023") {  // no vendor key and nothing beside the library
+      DeleteTree(HKEY_LOCAL_MACHINE, kVendorKey);
+      CopyFileTo(host, bare.Path() + L"host.exe");
+      CopyFileTo(tool, bare.Path() + L"VMLauncher.exe");
+      CopyFileTo(ProgramFolder() + kLibrary, bare.Path() + kLibrary);
+      host = bare.Path() + L"host.exe", tool = bare.Path() + L"VMLauncher.exe";
+    }
+    // A file per run: Wine's desktop process, started by the first window, may inherit it.
+    const std::wstring out =
+        data_.Path() + L"out" + std::wstring(c.resource.begin(), c.resource.end());
+    StartedProcess toolRun(tool, L"--debug off", {}, out);  // logs nothing
+    EXPECT_EQ(Run({L"KXT_NO_WATCHER=1"}, 60000, host)["result"], Lines{c.result});
+    EXPECT_EQ(toolRun.ExitCode(60000), 1u);
+    EXPECT_EQ(ReadFileBytes(out), "VMLauncher: not started: " + c.reason + "\n");
+    // Logged once each; the message's line feeds become CR LF.
+    std::string message = "   : ";
+    for (const wchar_t ch : c.text) message += ch == L'\n' ? "\r\n" : std::string(1, char(ch));
+    const std::string log = ReadFileBytes(LogFile());
+    for (const std::string& line : {"   : MWVMLauncher::HandleError : Error resource ID : " +
+                                        c.resource + "   And Exit VM = 0\r\n LaunchTest : 2",
+                                    message})
+      EXPECT_TRUE(log.find(line) != std::string::npos && log.find(line) == log.rfind(line)) << line;
+    texts.insert(texts.end(), 2, c.text);
+  }
+  EXPECT_EQ(boxes.Texts(), texts);
 }
 
 TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {

@@ -195,13 +195,7 @@ TEST_F(Settings, EveryKindIsStoredInItsFormAndReadBack) {
   EXPECT_EQ(loaded.Load(), 1);
   EXPECT_EQ(StoreKey(loaded), StoreKey(saved));
 
-  // 1901, 1969, 2038-01-20, 2106, 3000 round-trip; beyond 64 bits reads as 0.
-  for (const long long seconds :
-       {-2177452800LL, -86400LL, 2147558400LL, 4291747200LL, 32503680000LL}) {
-    saved.SetValue(L"time", CTime(seconds));
-    EXPECT_EQ(saved.FindValue(L"time")->Save(saved), 1);
-    EXPECT_EQ(LoadAs(L"time", CTime(1)), std::pair(1, CTime(seconds))) << seconds;
-  }
+  // Beyond 64 bits reads as 0.
   kxtest::SetString(HKEY_CURRENT_USER, kPath, L"time", L"99999999999999999999");
   EXPECT_EQ(LoadAs(L"time", CTime(1)), std::pair(1, CTime(0)));
 }
@@ -253,9 +247,6 @@ TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
       EXPECT_EQ(std::pair(flag.read, flag.value), std::pair(bool(fits4), fits4 ? DWORD(low) : 0));
     }
   }
-  // Letters are no number: the time reads 0, and the load still succeeds.
-  kxtest::SetString(HKEY_CURRENT_USER, kPath, L"v", L"abc");
-  EXPECT_EQ(LoadAs(L"v", CTime(123)), std::pair(1, CTime(0)));
 }
 
 TEST_F(Settings, AnArrayRewrittenDuringItsReadIsTakenWholeOrNotAtAll) {
@@ -282,8 +273,8 @@ TEST_F(Settings, AnArrayRewrittenDuringItsReadIsTakenWholeOrNotAtAll) {
   EXPECT_GT(read, 0);
 }
 
-TEST_F(Settings, ExactRightsEmptyKeysAndShadowedDeclarations) {
-  MWSettingsKey key(L"dup", kPath);
+TEST_F(Settings, ExactRightsAndNothingMadeToRead) {
+  MWSettingsKey key(L"rights", kPath);
   EXPECT_EQ(key.OpenRegistryKey(0, 1), nullptr);
   EXPECT_EQ(key.OpenRegistryKey(0, 0), nullptr);
   const std::tuple<int, int, ACCESS_MASK> rights[] = {
@@ -292,23 +283,6 @@ TEST_F(Settings, ExactRightsEmptyKeysAndShadowedDeclarations) {
     kx::ScopedHKey opened(key.OpenRegistryKey(create, readOnly));
     EXPECT_EQ(GrantedAccess(opened.Get()), granted) << create << readOnly;
   }
-  // A root that is no key at all: an empty key never uses it.
-  key.SetRoot(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7654)));
-  EXPECT_EQ(key.Save(), 1);
-  EXPECT_EQ(key.Load(), 1);
-  key.AddValue(L"n", 1);
-  EXPECT_EQ(key.Save(), 0);
-  EXPECT_EQ(key.Load(), 0);
-  EXPECT_EQ(key.SetRoot(HKEY_CURRENT_USER), reinterpret_cast<HKEY>(ULONG_PTR{0x7654}));
-
-  key.AddValue(L"n", 2);
-  key.SetValue(L"n", 3);
-  EXPECT_EQ(Get(key, L"n", 0), 3);
-  // Both are written, front to back: the earlier one last, so its payload stays.
-  EXPECT_EQ(key.Save(), 1);
-  EXPECT_EQ(kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, L"n")->bytes, (Bytes{1, 0, 0, 0}));
-  key.AddValue(L"N", 9);  // names compare exactly, though the registry folds case
-  EXPECT_EQ(Get(key, L"n", 0), 3);
 }
 
 TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {

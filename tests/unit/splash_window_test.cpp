@@ -115,6 +115,17 @@ long long MillisecondsOf(F&& call) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
+// Dispatches this thread's messages for up to ms, or till hwnd is gone; counts its timer events.
+int PumpCountingTimerEvents(HWND hwnd, int ms) {
+  int events = 0;
+  for (auto end = Clock::now() + std::chrono::milliseconds(ms);
+       Clock::now() < end && ::IsWindow(hwnd);
+       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT))
+    for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ::DispatchMessageW(&msg))
+      events += msg.message == WM_TIMER && msg.hwnd == hwnd;
+  return events;
+}
+
 std::array<LONG, 4> Corners(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // The launch sequence's settings by default; the font tests draw larger.
@@ -201,12 +212,7 @@ TEST(SplashWindowTest, PaintsAtOnceThenOneDotMoreEachTimerEventAndClosesOnTheFif
   ExpectPicture(ClientPixels{g_splash}, 0, 0);
   HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterEachSentMessage, nullptr,
                                    ::GetCurrentThreadId());
-  int timerEvents = 0;
-  for (auto end = Clock::now() + std::chrono::seconds(5);
-       Clock::now() < end && ::IsWindow(g_splash);
-       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT))
-    for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ::DispatchMessageW(&msg))
-      timerEvents += msg.message == WM_TIMER && msg.hwnd == g_splash;
+  const int timerEvents = PumpCountingTimerEvents(g_splash, 5000);
   ::UnhookWindowsHookEx(hook);
 
   EXPECT_FALSE(::IsWindow(g_splash)) << "the splash did not close itself";
@@ -259,11 +265,7 @@ TEST(SplashWindowTest, NoTimerForAPeriodOfZeroOrLess) {
     splash.SetTimerPeriod(TRUE, period);
     splash.ShowSplash(nullptr, 0, FALSE);
     const HWND hwnd = ::FindWindowW(nullptr, kTitle);
-    int timerEvents = 0;
-    for (auto end = Clock::now() + std::chrono::milliseconds(150); Clock::now() < end; ::Sleep(5))
-      for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ::DispatchMessageW(&msg))
-        timerEvents += msg.message == WM_TIMER && msg.hwnd == hwnd;
-    EXPECT_EQ(timerEvents, 0) << "period " << period;
+    EXPECT_EQ(PumpCountingTimerEvents(hwnd, 150), 0) << "period " << period;
     EXPECT_TRUE(::IsWindow(hwnd)) << "period " << period;
     splash.CloseSplash();
   }

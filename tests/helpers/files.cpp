@@ -61,22 +61,16 @@ void CopyFileTo(const std::wstring& from, const std::wstring& to) {
 }
 
 std::vector<std::string> ReadLines(const std::wstring& path) {
-  const std::string bytes = ReadFileBytes(path);
+  std::istringstream in(ReadFileBytes(path));
   std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(bytes.substr(start, end - start));
-  if (start < bytes.size()) lines.push_back(bytes.substr(start));
+  for (std::string line; std::getline(in, line); lines.push_back(line))
+    if (!line.empty() && line.back() == '\r') line.pop_back();
   return lines;
 }
 
 Report ReadReport(const std::wstring& path) {
-  const std::string text = ReadFileBytes(path) + "\n";
   Report report;
-  size_t start = 0;
-  for (size_t end; (end = text.find_first_of("\r\n", start)) != std::string::npos;
-       start = end + 1) {
-    const std::string line = text.substr(start, end - start);
+  for (const std::string& line : ReadLines(path)) {
     const size_t eq = line.find('=');
     if (!line.empty())
       report[line.substr(0, eq)].push_back(eq == std::string::npos ? "" : line.substr(eq + 1));

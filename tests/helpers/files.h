@@ -28,10 +28,10 @@ void CopyFileTo(const std::wstring& from, const std::wstring& to);
 void CreateFolders(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
 
-// The log file's lines, split at CR LF (the line ends are removed).
+// A file's lines, LF or CR LF (the line ends are removed).
 std::vector<std::string> ReadLines(const std::wstring& path);
 
-// The "key=value" lines of a file (LF or CR LF), each key's values in order.
+// The "key=value" lines of a file, each key's values in order.
 using Report = std::map<std::string, std::vector<std::string>>;
 Report ReadReport(const std::wstring& path);
 

@@ -30,8 +30,9 @@ KX_CHILD_SCENARIO(env_probe) {
     MWVMLauncher().SetDebugMode(static_cast<KXSeDebugMode>(_wtoi(debug.c_str())),
                                 GetEnv(L"KXT_FRESH") == L"0" ? 0 : 1, GetEnv(L"KXT_TAG"));
   KXEnvApp* env = KXEnvApp::Instance();
-  std::wstring report =
-      L"data=" + env->GetDataPath() + L"\nexe=" + env->GetEurekaExeFilePath() + L"\n";
+  std::wstring report = L"data=" + env->GetDataPath() + L"\ninstall=" +
+                        env->GetKXVrtualMachInstallationPath() + L"\nexe=" +
+                        env->GetEurekaExeFilePath() + L"\n";
   if (GetEnv(L"KXT_RELOCATE") == L"1")
     report += L"relocate=" + std::to_wstring(env->LocateDataPath());
   WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
@@ -91,11 +92,12 @@ class Env : public testing::Test {
   std::wstring LogFile() const { return data_.Path() + L"KXVirtualMachine.log"; }
   std::vector<std::string> Log() const { return LogMessages(LogFile()); }
 
-  Report Probe(std::vector<std::wstring> env = {}) {
+  Report Probe(std::vector<std::wstring> env = {}, const std::wstring& program = {}) {
     const std::wstring result = install_.Path() + L"result.txt";
     ::DeleteFileW(result.c_str());
     env.push_back(L"KXT_RESULT=" + result);
-    const ChildResult run = RunChildScenario("env_probe", 30000, env, Program());
+    const ChildResult run =
+        RunChildScenario("env_probe", 30000, env, program.empty() ? Program() : program);
     EXPECT_TRUE(run.finished && run.exitCode == 0);
     return ReadReport(result);
   }
@@ -228,6 +230,19 @@ TEST_F(Env, WithoutADataFolderOneMessageThenExitCodeZero) {
   EXPECT_EQ(ReadFileBytes(result),
             "Error 203 :\n\nUnable to start Kalvex Virtual Machine. Program not found at installed "
             "location.\n|env_host|1 box, other thread returned");
+}
+
+TEST_F(Env, LibraryUnderAnotherFileNameTakesTheHostFolder) {
+  // The host's import patched to a same-length name, which the loader finds on the PATH.
+  std::string image = ReadFileBytes(Program());
+  for (size_t at; (at = image.find("KXVirtualMachMgr.dll")) != std::string::npos;)
+    image.replace(at, 20, "KXRenamedMachMgr.dll");
+  TempFolder host(L"renamed host");
+  WriteFileBytes(host.Path() + L"host.exe", image);
+  CopyFileTo(ProgramFolder() + kLibrary, install_.Path() + L"KXRenamedMachMgr.dll");
+  EXPECT_EQ(Probe({L"PATH=" + install_.Path() + L";" + GetEnv(L"PATH")},
+                  host.Path() + L"host.exe")["install"],
+            std::vector<std::string>{Narrow(host.Path())});
 }
 
 TEST_F(Env, ConcurrentSearchesAreSeenWholeAndLogWholeLines) {

@@ -226,17 +226,15 @@ int32_t KXVM_CALL kxvm_key_get_int(kxvm_key* key, const wchar_t* name, int32_t* 
   return Get<int>(__func__, key, name, value, [&](int v) { *value = v; });
 }
 int32_t KXVM_CALL kxvm_key_get_color(kxvm_key* key, const wchar_t* name, uint32_t* value) {
-  return Get<COLORREF>(__func__, key, name, value,
-                                         [&](COLORREF v) { *value = v; });
+  return Get<COLORREF>(__func__, key, name, value, [&](COLORREF v) { *value = v; });
 }
 int32_t KXVM_CALL kxvm_key_get_double(kxvm_key* key, const wchar_t* name, double* value) {
   return Get<double>(__func__, key, name, value, [&](double v) { *value = v; });
 }
 int32_t KXVM_CALL kxvm_key_get_text(kxvm_key* key, const wchar_t* name, wchar_t** text,
                                     size_t* length) {
-  return Get<std::wstring>(
-      __func__, key, name, text && length,
-      [&](const std::wstring& v) { GiveText(v, text, length); });
+  return Get<std::wstring>(__func__, key, name, text && length,
+                           [&](const std::wstring& v) { GiveText(v, text, length); });
 }
 int32_t KXVM_CALL kxvm_key_get_point(kxvm_key* key, const wchar_t* name, int32_t* x, int32_t* y) {
   return Get<CPoint>(__func__, key, name, x && y, [&](const CPoint& v) {
@@ -246,27 +244,25 @@ int32_t KXVM_CALL kxvm_key_get_point(kxvm_key* key, const wchar_t* name, int32_t
 }
 int32_t KXVM_CALL kxvm_key_get_rect(kxvm_key* key, const wchar_t* name, int32_t* left, int32_t* top,
                                     int32_t* right, int32_t* bottom) {
-  return Get<CRect>(__func__, key, name, left && top && right && bottom,
-                                     [&](const CRect& v) {
-                                       *left = v.left;
-                                       *top = v.top;
-                                       *right = v.right;
-                                       *bottom = v.bottom;
-                                     });
+  return Get<CRect>(__func__, key, name, left && top && right && bottom, [&](const CRect& v) {
+    *left = v.left;
+    *top = v.top;
+    *right = v.right;
+    *bottom = v.bottom;
+  });
 }
 int32_t KXVM_CALL kxvm_key_get_time(kxvm_key* key, const wchar_t* name, int64_t* seconds) {
-  return Get<CTime>(__func__, key, name, seconds,
-                                     [&](const CTime& v) { *seconds = v.GetTime(); });
+  return Get<CTime>(__func__, key, name, seconds, [&](const CTime& v) { *seconds = v.GetTime(); });
 }
 int32_t KXVM_CALL kxvm_key_get_int_array(kxvm_key* key, const wchar_t* name, int32_t** values,
                                          size_t* count) {
-  return Get<std::vector<int>>(
-      __func__, key, name, values && count, [&](const std::vector<int>& v) {
-        void* copy = nullptr;
-        kx::capi::GiveBytes(v.data(), v.size() * sizeof(int32_t), &copy);
-        *values = static_cast<int32_t*>(copy);
-        *count = v.size();
-      });
+  return Get<std::vector<int>>(__func__, key, name, values && count,
+                               [&](const std::vector<int>& v) {
+                                 void* copy = nullptr;
+                                 kx::capi::GiveBytes(v.data(), v.size() * sizeof(int32_t), &copy);
+                                 *values = static_cast<int32_t*>(copy);
+                                 *count = v.size();
+                               });
 }
 
 // ---------------------------------------------------------------- changing
@@ -283,8 +279,7 @@ int32_t KXVM_CALL kxvm_key_set_double(kxvm_key* key, const wchar_t* name, double
 int32_t KXVM_CALL kxvm_key_set_text(kxvm_key* key, const wchar_t* name, const wchar_t* text,
                                     size_t length) {
   return Guard(__func__, [&] {
-    return Set(__func__, key, name,
-                                  TextArgument(text, length, "the text is null"));
+    return Set(__func__, key, name, TextArgument(text, length, "the text is null"));
   });
 }
 int32_t KXVM_CALL kxvm_key_set_point(kxvm_key* key, const wchar_t* name, int32_t x, int32_t y) {
@@ -299,8 +294,7 @@ int32_t KXVM_CALL kxvm_key_set_time(kxvm_key* key, const wchar_t* name, int64_t 
 }
 int32_t KXVM_CALL kxvm_key_set_int_array(kxvm_key* key, const wchar_t* name, const int32_t* values,
                                          size_t count) {
-  return Guard(__func__,
-               [&] { return Set(__func__, key, name, Array(values, count)); });
+  return Guard(__func__, [&] { return Set(__func__, key, name, Array(values, count)); });
 }
 
 }  // extern "C"

@@ -9,7 +9,6 @@
 #include "environment/places.h"
 #include "framework/message_box.h"
 #include "framework/resource_chain.h"
-#include "framework/scoped_handle.h"
 #include "resources/resource.h"
 
 namespace kx {
@@ -19,16 +18,6 @@ namespace {
 // Set while Init runs: the log's request for the data folder must not start
 // initialisation again from inside it.
 bool g_initInProgress = false;
-
-bool FileFound(const std::wstring& name) {
-  WIN32_FIND_DATAW data;
-  kx::ScopedFindHandle search(::FindFirstFileW(name.c_str(), &data));
-  return search.IsValid();
-}
-
-bool Opened(const FolderValue& value) {
-  return value.status != FolderStatus::kKeyMissing && value.status != FolderStatus::kAccessDenied;
-}
 
 // The failure line of a place, followed, for a value that held a relative
 // folder, by the line that names it.
@@ -45,7 +34,7 @@ int LocateDataPathIn(std::wstring& dataPath, HKEY root, const wchar_t* keyPath,
                      const wchar_t* owner) {
   dataPath.clear();
   const FolderValue value = ReadFolderValue(root, keyPath, kDataPathValue);
-  if (!Opened(value)) return 0;
+  if (!value.KeyOpened()) return 0;
   if (value.Found()) {
     dataPath = value.Folder();
     return 1;
@@ -138,7 +127,7 @@ std::wstring KXEnvApp::GetKXEurekaPath() {
   AutoLock hold(LibraryLock());
   WriteDebugLog(L"CKXSolidsApp::GetKXEurekaPath");
   const FolderValue value = ReadFolderValue(HKEY_CURRENT_USER, kProductKey, kEurekaExePathValue);
-  if (!Opened(value)) return {};
+  if (!value.KeyOpened()) return {};
   WriteDebugLog(std::wstring(L"Successful Open ") + RootName(HKEY_CURRENT_USER) + L"\\" +
                 kProductKey);
   if (value.Found()) return value.Folder();
@@ -149,7 +138,7 @@ std::wstring KXEnvApp::GetKXEurekaPath() {
 std::wstring KXEnvApp::GetKXEurekaPathHKeyMach() {
   AutoLock hold(LibraryLock());
   const FolderValue value = ReadFolderValue(HKEY_LOCAL_MACHINE, kProductKey, kEurekaExePathValue);
-  if (!Opened(value)) return {};
+  if (!value.KeyOpened()) return {};
   if (value.Found()) return value.Folder();
   LogFailure(L"GetKXEurekaPath", HKEY_LOCAL_MACHINE, kProductKey, kEurekaExePathValue, value);
   return {};
@@ -171,7 +160,7 @@ int KXEnvApp::LocateEureka() {
   }
 
   const FolderValue vendor = ReadFolderValue(HKEY_LOCAL_MACHINE, kVendorKey, kEurekaDirValue);
-  if (!Opened(vendor)) {
+  if (!vendor.KeyOpened()) {
     WriteDebugLog(std::wstring(L"LocateEureka : failed to open registry ") +
                   RootName(HKEY_LOCAL_MACHINE) + L"\\" + kVendorKey);
     WriteDebugLog(

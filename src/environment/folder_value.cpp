@@ -1,5 +1,6 @@
 #include "environment/folder_value.h"
 
+#include "framework/scoped_handle.h"
 #include "framework/scoped_hkey.h"
 
 namespace kx {
@@ -39,6 +40,12 @@ bool IsAbsoluteFolder(const std::wstring& folder) {
   const bool unc =
       folder.size() >= 3 && folder[0] == L'\\' && folder[1] == L'\\' && folder[2] != L'\\';
   return drive || unc;
+}
+
+bool FileFound(const std::wstring& name) {
+  WIN32_FIND_DATAW data;
+  ScopedFindHandle search(::FindFirstFileW(name.c_str(), &data));
+  return search.IsValid();
 }
 
 std::wstring ModuleFolder(const wchar_t* moduleName) {

@@ -24,6 +24,10 @@ struct FolderValue {
   DWORD type = REG_NONE;
 
   bool Found() const { return status == FolderStatus::kFound; }
+  // The key could be opened, whatever the value held.
+  bool KeyOpened() const {
+    return status != FolderStatus::kKeyMissing && status != FolderStatus::kAccessDenied;
+  }
   // The found folder, ending in a backslash.
   std::wstring Folder() const;
 };
@@ -38,6 +42,9 @@ bool IsAbsoluteFolder(const std::wstring& folder);
 // The folder of the loaded module of that file name, ending in a backslash;
 // the host executable's when no module of that name is loaded.
 std::wstring ModuleFolder(const wchar_t* moduleName);
+
+// FindFirstFileW finds something of that name.
+bool FileFound(const std::wstring& name);
 
 // Appends a backslash unless the folder ends in one (the empty folder too).
 std::wstring Normalized(std::wstring folder);

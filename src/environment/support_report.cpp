@@ -14,7 +14,7 @@
 #include "environment/folder_value.h"
 #include "environment/language.h"
 #include "environment/places.h"
-#include "framework/scoped_handle.h"
+#include "framework/extension_module.h"
 #include "framework/scoped_hkey.h"
 #include "kxvm.h"
 
@@ -84,21 +84,7 @@ FolderValue Consult(Place& place) {
   return read;
 }
 
-bool FileFound(const std::wstring& name) {
-  WIN32_FIND_DATAW data;
-  ScopedFindHandle search(::FindFirstFileW(name.c_str(), &data));
-  return search.IsValid();
-}
-
-// This library's own file and the version in its version block.
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&SupportReport), &module);
-  return module;
-}
-
+// The version in the module's version block.
 std::wstring FileVersion(HMODULE module) {
   const HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(1), RT_VERSION);
   const HGLOBAL data = info ? ::LoadResource(module, info) : nullptr;
@@ -177,8 +163,7 @@ void SearchEureka(Report& report) {
   const FolderValue fromUser = Consult(user);
   if (fromUser.Found()) {
     tryProductFolder(user, fromUser);
-  } else if (fromUser.status != FolderStatus::kKeyMissing &&
-             fromUser.status != FolderStatus::kAccessDenied) {
+  } else if (fromUser.KeyOpened()) {
     if (const FolderValue fromMachine = Consult(machine); fromMachine.Found())
       tryProductFolder(machine, fromMachine);
   }

@@ -31,34 +31,6 @@ class DepthScope {
 
 }  // namespace
 
-CException::~CException() = default;
-
-const char* CArchiveException::what() const noexcept {
-  switch (m_cause) {
-    case none:
-      return "archive: no error";
-    case readOnly:
-      return "archive: writing to a loading archive";
-    case endOfFile:
-      return "archive: end of data";
-    case writeOnly:
-      return "archive: reading from a storing archive";
-    case badIndex:
-      return "archive: invalid object tag or class index";
-    case badClass:
-      return "archive: unknown or unexpected class";
-    case badSchema:
-      return "archive: unsupported schema";
-    case tooDeep:
-      return "archive: objects nested too deeply";
-    case genericException:
-    default:
-      return "archive: invalid data";
-  }
-}
-
-const char* CInvalidArgException::what() const noexcept { return "invalid argument"; }
-
 CArchive::CArchive(std::vector<std::uint8_t>& bytes, Mode mode) : bytes_(bytes), mode_(mode) {}
 
 CArchive::~CArchive() = default;

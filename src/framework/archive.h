@@ -57,39 +57,17 @@
 #include <type_traits>
 #include <vector>
 
+#include "framework/exception.h"  // the public one: this tree has none
 #include "framework/geometry.h"
 #include "framework/object.h"
 
 namespace kx {
 
-class CException : public std::exception {
- public:
-  ~CException() override;
-};
-
-class CArchiveException : public CException {
- public:
-  enum Cause {
-    none,
-    genericException,
-    readOnly,   // writing to a loading archive
-    endOfFile,  // the data ends before the item read
-    writeOnly,  // reading from a storing archive
-    badIndex,   // an object tag or class index that names nothing
-    badClass,   // an unknown, unserialisable or unexpected class
-    badSchema,  // a schema that a non-versionable class does not accept
-    tooDeep,    // objects nested deeper than CArchive::kMaxObjectDepth
-  };
-  explicit CArchiveException(Cause cause) noexcept : m_cause(cause) {}
-  const char* what() const noexcept override;
-
-  Cause m_cause;
-};
-
-class CInvalidArgException : public CException {
- public:
-  const char* what() const noexcept override;
-};
+// The exceptions a host catches are the ones thrown here (the public
+// header ties their causes to the C interface's numbers).
+using ::CArchiveException;
+using ::CException;
+using ::CInvalidArgException;
 
 class CArchive {
  public:

@@ -22,4 +22,12 @@ void TermExtensionModule(ExtensionModule& record) {
   record.module = nullptr;
 }
 
+HMODULE ThisModule() {
+  HMODULE module = nullptr;
+  ::GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+  return module;
+}
+
 }  // namespace kx

@@ -21,4 +21,8 @@ bool InitExtensionModule(ExtensionModule& record, HMODULE module);
 // On detach: the reverse.
 void TermExtensionModule(ExtensionModule& record);
 
+// The module that holds this code: the library, or a program built with its
+// objects.
+HMODULE ThisModule();
+
 }  // namespace kx

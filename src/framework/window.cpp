@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "framework/extension_module.h"
 #include "framework/window_class.h"
 
 namespace kx {
@@ -30,7 +31,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
   if (m_hWnd) return FALSE;
   CWnd* const outer = std::exchange(t_windowBeingCreated, this);
   HWND hwnd = ::CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, parent,
-                                menu, kx::WindowClassModule(), param);
+                                menu, kx::ThisModule(), param);
   t_windowBeingCreated = outer;
   if (!hwnd) return FALSE;
   if (BoundObject(hwnd) != this) {  // not one of the layer's classes

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "framework/extension_module.h"
 #include "framework/lock.h"
 #include "framework/window.h"
 
@@ -24,16 +25,8 @@ RegisteredClasses& Classes() {
 
 }  // namespace
 
-HINSTANCE WindowClassModule() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&CWnd::StandardWindowProc), &module);
-  return module;
-}
-
 std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
-  const HINSTANCE module = WindowClassModule();
+  const HINSTANCE module = ThisModule();
   wchar_t name[96];
   std::swprintf(name, sizeof(name) / sizeof(name[0]), L"KxWnd:%p:%x:%p:%p:%p",
                 static_cast<void*>(module), classStyle, static_cast<void*>(cursor),
@@ -63,8 +56,7 @@ std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor, HBRUSH backgro
 void UnregisterWindowClasses() {
   RegisteredClasses& classes = Classes();
   AutoLock hold(classes.lock);
-  for (const std::wstring& name : classes.names)
-    ::UnregisterClassW(name.c_str(), WindowClassModule());
+  for (const std::wstring& name : classes.names) ::UnregisterClassW(name.c_str(), ThisModule());
   classes.names.clear();
 }
 

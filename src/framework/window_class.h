@@ -8,7 +8,7 @@
 namespace kx {
 
 // The name of a class with these attributes and CWnd's window procedure,
-// registered for the module that holds this code; one class per set of
+// registered for the module that holds this code (ThisModule); one class per set of
 // attributes. Empty when registration fails.
 std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor = nullptr,
                                  HBRUSH background = nullptr, HICON icon = nullptr);
@@ -16,8 +16,5 @@ std::wstring RegisterWindowClass(UINT classStyle, HCURSOR cursor = nullptr,
 // Unregisters them, when the module unloads, so that a later load at another
 // address does not find classes pointing at freed code.
 void UnregisterWindowClasses();
-
-// The module the classes are registered for.
-HINSTANCE WindowClassModule();
 
 }  // namespace kx

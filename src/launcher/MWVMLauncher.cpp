@@ -5,6 +5,7 @@
 
 #include "environment/KXEnvApp.h"
 #include "environment/debug_log.h"
+#include "environment/folder_value.h"
 #include "environment/language.h"
 #include "framework/main_window.h"
 #include "framework/message_box.h"
@@ -144,14 +145,10 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
   const std::wstring exe = env->GetEurekaExeFilePath();
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : checking for Eureka.exe at location");
   WriteDebugLog(exe);
-  {
-    WIN32_FIND_DATAW found;
-    kx::ScopedFindHandle search(::FindFirstFileW(exe.c_str(), &found));
-    if (!search.IsValid()) {
-      outcome.kind = KXVM_OUTCOME_EXECUTABLE_MISSING;
-      HandleError(IDS_KX_ERR_EXE_MISSING, 0);
-      return 0;
-    }
+  if (!FileFound(exe)) {
+    outcome.kind = KXVM_OUTCOME_EXECUTABLE_MISSING;
+    HandleError(IDS_KX_ERR_EXE_MISSING, 0);
+    return 0;
   }
 
   const std::wstring language = ResolveLanguageCode();

@@ -50,7 +50,7 @@ ComPtr<IErrorInfo> ErrorInfoFrom(const EXCEPINFO& info) {
 }
 
 // A busy Eureka (it rejects the call, or says to retry later) is asked again
-// every 250 ms for up to 10 s; any other failure raises at once.
+// until the busy deadline; any other failure raises at once.
 void Invoke(IDispatch* app, const wchar_t* name, DISPID member, WORD flags, VARIANT* result) {
   const ULONGLONG start = ::GetTickCount64();
   const BusyMessageFilterScope filter(start + kBusyWaitMs);
@@ -64,7 +64,9 @@ void Invoke(IDispatch* app, const wchar_t* name, DISPID member, WORD flags, VARI
                                    &exception.info, &argumentError);
     const ULONGLONG waited = ::GetTickCount64() - start;
     if (IsBusy(hr) && waited < kBusyWaitMs) {
-      if (!waiting) log(L"Eureka is busy, asking again every 250 ms for up to 10 s");
+      if (!waiting)
+        log(L"Eureka is busy, asking again every " + std::to_wstring(kBusyRetryMs) +
+            L" ms for up to " + std::to_wstring(kBusyWaitMs / 1000) + L" s");
       waiting = true;
       ::Sleep(kBusyRetryMs);
       continue;

@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -22,22 +23,20 @@ std::wstring SelfPath() {
 
 namespace {
 
+// Extra entries replace inherited ones of the same name.
 std::vector<wchar_t> EnvironmentBlock(const std::vector<std::wstring>& extra) {
-  // Extra entries replace inherited ones of the same name.
-  std::vector<wchar_t> block;
   auto nameOf = [](const std::wstring& entry) { return entry.substr(0, entry.find(L'=', 1)); };
-  for (const auto& entry : extra) {
-    block.insert(block.end(), entry.begin(), entry.end());
-    block.push_back(L'\0');
-  }
+  std::vector<std::wstring> entries = extra;
   wchar_t* env = ::GetEnvironmentStringsW();
-  for (const wchar_t* p = env; *p; p += wcslen(p) + 1) {
-    const std::wstring entry(p);
-    bool replaced = false;
-    for (const auto& e : extra) replaced |= _wcsicmp(nameOf(e).c_str(), nameOf(entry).c_str()) == 0;
-    if (!replaced) block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
-  }
+  for (const wchar_t* p = env; *p; p += wcslen(p) + 1)
+    if (std::none_of(extra.begin(), extra.end(), [&](const std::wstring& e) {
+          return _wcsicmp(nameOf(e).c_str(), nameOf(p).c_str()) == 0;
+        }))
+      entries.emplace_back(p);
   ::FreeEnvironmentStringsW(env);
+  std::vector<wchar_t> block;
+  for (const std::wstring& entry : entries)
+    block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
   block.push_back(L'\0');
   return block;
 }

@@ -1,10 +1,10 @@
 #include "files.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -23,21 +23,13 @@ TempFolder::TempFolder(const std::wstring& hint) {
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
 void CreateFolders(const std::wstring& path) {
-  for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1))
-    ::CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
-  ::CreateDirectoryW(path.c_str(), nullptr);
+  std::error_code ignored;
+  std::filesystem::create_directories(path, ignored);
 }
 
 void RemoveTree(const std::wstring& path) {
-  std::wstring from = path;
-  if (!from.empty() && from.back() == L'\\') from.pop_back();
-  if (::GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  from.push_back(L'\0');  // double NUL
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NO_UI;
-  ::SHFileOperationW(&op);
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

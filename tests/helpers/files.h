@@ -35,8 +35,9 @@ std::vector<std::string> ReadLines(const std::wstring& path);
 using Report = std::map<std::string, std::vector<std::string>>;
 Report ReadReport(const std::wstring& path);
 
-// The folder of this program, ending in a backslash.
+// The folder of this program and of the library, ending in a backslash.
 std::wstring ProgramFolder();
+inline constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
 
 std::string Narrow(const std::wstring& text);
 

@@ -23,23 +23,20 @@ static void Check(int ok, int line, const char* what) {
   if (!ok) printf("FAILED line %d: %s\n", line, what), ++failures;
 }
 
-/* A failed call: the code, and the thread's last error with it, detail, text. */
+/* The thread's last error: code, detail, and a text (empty only for success). */
+static int LastError(int32_t code, int32_t detail) {
+  int32_t c = -99, d = -99;
+  wchar_t* text = NULL;
+  const int ok = kxvm_last_error(&c, &d, &text) == KXVM_OK && c == code && d == detail && text &&
+                 !text[0] == (code == KXVM_OK);
+  kxvm_free(text);
+  return ok;
+}
+/* A failed call: the code, and the thread's last error with it. */
 static int Failed(int32_t result, int32_t code, int32_t detail) {
-  int32_t c = 0, d = -1;
-  wchar_t* text = NULL;
-  const int ok = result == code && kxvm_last_error(&c, &d, &text) == KXVM_OK && c == code &&
-                 d == detail && text && text[0];
-  kxvm_free(text);
-  return ok;
+  return result == code && LastError(code, detail);
 }
-static int Cleared(void) {
-  int32_t code = -99, detail = -99;
-  wchar_t* text = NULL;
-  const int ok = kxvm_last_error(&code, &detail, &text) == KXVM_OK && code == KXVM_OK &&
-                 detail == 0 && text && !text[0];
-  kxvm_free(text);
-  return ok;
-}
+static int Cleared(void) { return LastError(KXVM_OK, 0); }
 /* Text handed out: length, content and the NUL after it; released here. */
 static int Text(wchar_t* text, size_t length, const wchar_t* want, size_t wantLength) {
   const int ok = text && length == wantLength && !memcmp(text, want, length * 2) && !text[length];
@@ -344,8 +341,7 @@ void __stdcall HostMain(void) {
   CreateDirectoryW(L"C:\\kxhost data", NULL);
   RegSetKeyValueW(HKEY_CURRENT_USER, kProduct, L"KXDataPath", REG_SZ, kData, sizeof kData);
   RegSetKeyValueW(HKEY_CURRENT_USER, kProduct, L"Language", REG_SZ, L"German", sizeof L"German");
-  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Debug", 0, NULL, 0,
-                  KEY_ALL_ACCESS, NULL, &debug, NULL);
+  RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Debug", &debug);
   RegCloseKey(debug);
   /* Alive past the launcher's first look for it, a second after the start. */
   SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", L"1500");

@@ -18,7 +18,6 @@ using namespace kxtest;
 
 namespace {
 
-constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
 const std::string kProduct = Narrow(kProductKey), kProductSE = Narrow(kProductSEKey),
                   kVendor = Narrow(kVendorKey);
 const std::string kHkcuProduct = "HKEY_CURRENT_USER\\" + kProduct;

@@ -23,7 +23,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
 constexpr wchar_t kLogName[] = L"KXVirtualMachine.log";
 const std::string kL = "MWVMLauncher::LaunchEureka : ";
 

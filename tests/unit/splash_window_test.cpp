@@ -126,8 +126,6 @@ int PumpCountingTimerEvents(HWND hwnd, int ms) {
   return events;
 }
 
-std::array<LONG, 4> Corners(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 // The launch sequence's settings by default; the font tests draw larger.
 void Configure(MWSplashWnd& splash, const std::wstring& text = kx::LoadResString(IDS_KX_LOADING),
                int pointSize = 100, UINT style = 1) {
@@ -169,7 +167,8 @@ TEST(SplashWindowTest, ShowsPictureAndTextOnceForTheDelayUnlessDisabled) {
     EXPECT_EQ(kx::GdiplusImage::LiveCount(), 0) << "picture still held when GDI+ shuts down";
   }
   EXPECT_FALSE(::IsWindow(hwnd));
-  EXPECT_EQ(Corners(rect), (std::array<LONG, 4>{643, 342, 1400, 717}));
+  EXPECT_EQ((std::array{rect.left, rect.top, rect.right, rect.bottom}),
+            (std::array<LONG, 4>{643, 342, 1400, 717}));
   EXPECT_EQ(client.right * 1000 + client.bottom, 757375) << "a border or caption takes room";
   EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
 

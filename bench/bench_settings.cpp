@@ -120,7 +120,7 @@ double RawLoadMs(const std::vector<RawValue>& values) {
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, kPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
       DWORD size = static_cast<DWORD>(buffer.size());
-      if (v.type == REG_SZ || v.type == REG_BINARY && v.bytes.size() != 8) {
+      if (v.type == REG_SZ || (v.type == REG_BINARY && v.bytes.size() != 8)) {
         // Text and array kinds ask for the size first.
         DWORD needed = 0;
         ::RegQueryValueExW(key, v.name.c_str(), nullptr, nullptr, nullptr, &needed);

@@ -4,7 +4,15 @@
 #include <oaidl.h>
 
 // Eureka's dispatch interface; the library reaches it only through Invoke.
+// A host whose own MIDL header declares it keeps that one; a host whose
+// #import output declares it defines KXVM_NO_EUREKA_INTERFACE.
+#if !defined(KXVM_NO_EUREKA_INTERFACE) && !defined(__IEurekaApplicationDisp_DISPINTERFACE_DEFINED__)
+#define __IEurekaApplicationDisp_DISPINTERFACE_DEFINED__
+#ifndef __IEurekaApplicationDisp_FWD_DEFINED__
+#define __IEurekaApplicationDisp_FWD_DEFINED__
+#endif
 struct IEurekaApplicationDisp : public IDispatch {};
+#endif
 
 // {1F08B954-DD18-4DB2-B00B-5438775CA49B}
 inline constexpr IID IID_IEurekaApplicationDisp = {

@@ -6,13 +6,11 @@
 // host's handle to it, and a copy refers to the same environment.
 #pragma once
 
-#include <windows.h>
+#include "kxvm/c_interface.h"
 
 #include <cstdint>
-#include <string>
 
 #include "KXSeDebugMode.h"
-#include "framework/c_interface.h"
 
 class KXEnvApp {
  public:
@@ -43,16 +41,16 @@ class KXEnvApp {
     return found;
   }
   // Eureka's folder from the product key, current user then local machine.
-  std::wstring GetKXEurekaPath() { return kxvm::detail::TextOf(kxvm_env_eureka_path); }
-  std::wstring GetKXEurekaPathHKeyMach() {
+  kxvm::Text GetKXEurekaPath() { return kxvm::detail::TextOf(kxvm_env_eureka_path); }
+  kxvm::Text GetKXEurekaPathHKeyMach() {
     return kxvm::detail::TextOf(kxvm_env_eureka_path_machine);
   }
 
-  std::wstring GetDataPath() { return kxvm::detail::TextOf(kxvm_env_data_path); }
-  std::wstring GetEurekaExeFilePath() {
+  kxvm::Text GetDataPath() { return kxvm::detail::TextOf(kxvm_env_data_path); }
+  kxvm::Text GetEurekaExeFilePath() {
     return kxvm::detail::TextOf(kxvm_env_eureka_exe_file_path);
   }
-  std::wstring GetKXVrtualMachInstallationPath() {
+  kxvm::Text GetKXVrtualMachInstallationPath() {
     return kxvm::detail::TextOf(kxvm_env_installation_path);
   }
 
@@ -67,15 +65,15 @@ class KXEnvApp {
 
 // Writes one time-stamped line when logging is on. 1 when logging is off or
 // the line was written; 0 when logging is on but no log file is open.
-inline int WriteDebugLog(std::wstring text) {
+inline int WriteDebugLog(const kxvm::Text& text) {
   std::int32_t written = 0;
-  kxvm::detail::Check(kxvm_log_write(text.data(), text.size(), &written));
+  kxvm::detail::Check(kxvm_log_write(kxvm::TextData(text), kxvm::TextLength(text), &written));
   return written;
 }
 
 // Stores the mode, the fresh-file flag and the tag, then SyncDebugFlag().
-inline void SetDebugLogMode(KXSeDebugMode mode, int freshLog, std::wstring tag) {
-  kxvm::detail::Check(kxvm_log_set_mode(mode, freshLog, tag.c_str()));
+inline void SetDebugLogMode(KXSeDebugMode mode, int freshLog, const kxvm::Text& tag) {
+  kxvm::detail::Check(kxvm_log_set_mode(mode, freshLog, kxvm::TextData(tag)));
 }
 
 // Applies the mode to the registry's log switch and to the log.
@@ -83,11 +81,11 @@ inline void SyncDebugFlag() { kxvm::detail::Check(kxvm_log_sync_flag()); }
 
 // Where everything is (kxvm.h, kxvm_support_report): KXVM_REPORT_JSON, or
 // KXVM_REPORT_TEXT for a person. Starts nothing and logs nothing.
-inline std::wstring SupportReport(int format = KXVM_REPORT_JSON) {
+inline kxvm::Text SupportReport(int format = KXVM_REPORT_JSON) {
   return kxvm::detail::TextOf(
       [format](wchar_t** report) { return kxvm_support_report(format, report); });
 }
 
 // The three-letter code Eureka is started with ("eng", "ita", "fra", "deu",
 // "jpn", "plk", "esp", "ces" or "zho").
-inline std::wstring ResolveLanguageCode() { return kxvm::detail::TextOf(kxvm_language_code); }
+inline kxvm::Text ResolveLanguageCode() { return kxvm::detail::TextOf(kxvm_language_code); }

@@ -3,52 +3,48 @@
 //
 // The key lives in the library; this object is its owner on the host's side.
 // A key added to another (AddKey) or found in one (FindKey) belongs to that
-// parent from then on, as before: the pointer stays valid until the parent
-// is destroyed or an archive read into the parent replaces that child.
-// Save and Load run inside the library: a class derived from MWSettingsKey
-// can override them for its own calls, but a parent that saves or loads its
-// children runs the library's own.
+// parent from then on: the pointer stays valid until the parent is destroyed
+// or an archive read into the parent replaces that child. Save and Load run
+// inside the library: a class derived from MWSettingsKey can override them
+// for its own calls, but a parent that saves or loads its children runs the
+// library's own.
 #ifndef KXVM_MWSETTINGSKEY_H
 #define KXVM_MWSETTINGSKEY_H
 
-#include <windows.h>
+#include "MWSettingsValue.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "MWSettingsValue.h"
-#include "framework/archive.h"
-#include "framework/c_interface.h"
-#include "framework/geometry.h"
-#include "framework/object.h"
+class MWSettingsKey : public kxvm::Object {
+  KXVM_DECLARE_SERIAL(MWSettingsKey)
 
-class MWSettingsKey : public CObject {
  public:
-  MWSettingsKey() : MWSettingsKey(std::wstring(), std::wstring()) {}
-  MWSettingsKey(std::wstring name, std::wstring path) {
-    kxvm::detail::Check(kxvm_key_create(name.c_str(), path.c_str(), &m_key));
+  MWSettingsKey() : MWSettingsKey(kxvm::Text(), kxvm::Text()) {}
+  MWSettingsKey(const kxvm::Text& name, const kxvm::Text& path) {
+    kxvm::detail::Check(
+        kxvm_key_create(kxvm::TextData(name), kxvm::TextData(path), &m_key));
     kxvm_key_set_user_data(m_key, this, nullptr);
   }
   // Deletes every child.
   ~MWSettingsKey() override {
-    if (m_owned) kxvm_key_destroy(m_key);
+    if (m_owned) {
+      kxvm_key_destroy(m_key);
+    } else if (m_key) {
+      // A host that deletes a key another holds only lets go of its object.
+      kxvm_key_set_user_data(m_key, nullptr, nullptr);
+    }
   }
   MWSettingsKey(const MWSettingsKey&) = delete;
   MWSettingsKey& operator=(const MWSettingsKey&) = delete;
-
-  const CRuntimeClass* GetRuntimeClass() const override { return &classMWSettingsKey; }
-  static const CRuntimeClass classMWSettingsKey;
-  static CObject* CreateObject() { return new MWSettingsKey; }
 
   // Storing: the children as a list of objects. Loading: only the names
   // declared here are taken from the archive; a loaded child replaces the
   // declared one of its name, undeclared names are discarded, the rest is
   // kept. A read that fails leaves the key as it was.
-  void Serialize(CArchive& ar) override { ar.Stored(kxvm_key_serialize(m_key, ar.GetHandle())); }
+  void Serialize(kxvm::Archive& ar) override;
   // Every child is attempted; 1 when all succeeded.
   virtual int Save() { return Result(kxvm_key_save); }
   virtual int Load() { return Result(kxvm_key_load); }
@@ -59,21 +55,37 @@ class MWSettingsKey : public CObject {
     kxvm::detail::Check(kxvm_key_set_root(m_key, root, &previous));
     return previous;
   }
-  std::wstring GetName() const {
+  kxvm::Text GetName() const {
     return kxvm::detail::TextOf([this](wchar_t** name) { return kxvm_key_name(m_key, name); });
   }
 
   // Each declaration goes to the front; a later one shadows an earlier one of
   // the same name.
-  void AddValue(const std::wstring& name, const std::wstring& value) { Add(name, value); }
-  void AddValue(const std::wstring& name, const std::vector<int>& value) { Add(name, value); }
-  void AddValue(const std::wstring& name, int value) { Add(name, value); }
-  void AddValue(const std::wstring& name, COLORREF value) { Add(name, value); }
-  void AddValue(const std::wstring& name, double value) { Add(name, value); }
-  void AddValue(const std::wstring& name, const CPoint& value) { Add(name, value); }
-  void AddValue(const std::wstring& name, const CRect& value) { Add(name, value); }
-  void AddValue(const std::wstring& name, const CTime& value) { Add(name, value); }
-  // Adopts the key (null is ignored).
+  void AddValue(const kxvm::Text& name, const kxvm::Text& value) {
+    Check(kxvm_key_add_text(m_key, Name(name), kxvm::TextData(value), kxvm::TextLength(value)));
+  }
+  void AddValue(const kxvm::Text& name, const kxvm::IntArray& value) {
+    Check(kxvm_key_add_int_array(m_key, Name(name), kxvm::ArrayData(value), kxvm::ArraySize(value)));
+  }
+  void AddValue(const kxvm::Text& name, int value) { Check(kxvm_key_add_int(m_key, Name(name), value)); }
+  void AddValue(const kxvm::Text& name, COLORREF value) {
+    Check(kxvm_key_add_color(m_key, Name(name), value));
+  }
+  void AddValue(const kxvm::Text& name, double value) {
+    Check(kxvm_key_add_double(m_key, Name(name), value));
+  }
+  void AddValue(const kxvm::Text& name, const kxvm::Point& value) {
+    Check(kxvm_key_add_point(m_key, Name(name), value.x, value.y));
+  }
+  void AddValue(const kxvm::Text& name, const kxvm::Rect& value) {
+    Check(kxvm_key_add_rect(m_key, Name(name), value.left, value.top, value.right, value.bottom));
+  }
+  void AddValue(const kxvm::Text& name, const kxvm::Time& value) {
+    Check(kxvm_key_add_time(m_key, Name(name), value.GetTime()));
+  }
+  // Adopts the key (null is ignored). The parent owns it in every case: a
+  // key that cannot be adopted is deleted, and the refusal raised.
+  void AddKey(MWSettingsKey* key) { AddKey(std::unique_ptr<MWSettingsKey>(key)); }
   void AddKey(std::unique_ptr<MWSettingsKey> key) {
     if (!key) return;
     kxvm::detail::Check(kxvm_key_add_key(m_key, key->m_key));
@@ -83,40 +95,82 @@ class MWSettingsKey : public CObject {
   }
 
   // Depth-first from the front; names compare exactly. The key keeps
-  // ownership. A value is the key's view of the value that name finds.
-  MWSettingsValue* FindValue(const std::wstring& name) {
-    std::int32_t kind = 0;
-    if (kxvm::detail::Check(kxvm_key_value_kind(m_key, name.c_str(), &kind)) != KXVM_OK)
-      return nullptr;
-    std::unique_ptr<MWSettingsValue>& view = m_views[{name, kind}];
-    if (!view) view = MWSettingsValue::View(m_key, name, kind);
-    return view.get();
+  // ownership of what they return.
+  MWSettingsValue* FindValue(const kxvm::Text& name) {
+    kxvm_value* value = nullptr;
+    if (Check(kxvm_key_find_value(m_key, Name(name), &value)) != KXVM_OK) return nullptr;
+    return MWSettingsValue::Of(value);
   }
-  MWSettingsKey* FindKey(const std::wstring& name) {
+  MWSettingsKey* FindKey(const kxvm::Text& name) {
     kxvm_key* found = nullptr;
-    if (kxvm::detail::Check(kxvm_key_find_key(m_key, name.c_str(), &found)) != KXVM_OK)
-      return nullptr;
+    if (Check(kxvm_key_find_key(m_key, Name(name), &found)) != KXVM_OK) return nullptr;
     return Borrowed(found);
   }
 
   // Through FindValue; nothing happens unless the value found is of the kind.
-  void GetValue(const std::wstring& name, int& value) { Get(name, value); }
-  void GetValue(const std::wstring& name, COLORREF& value) { Get(name, value); }
-  void GetValue(const std::wstring& name, double& value) { Get(name, value); }
-  void GetValue(const std::wstring& name, std::wstring& value) { Get(name, value); }
-  void GetValue(const std::wstring& name, std::vector<int>& value) { Get(name, value); }
-  void GetValue(const std::wstring& name, CPoint& value) { Get(name, value); }
-  void GetValue(const std::wstring& name, CRect& value) { Get(name, value); }
-  void GetValue(const std::wstring& name, CTime& value) { Get(name, value); }
+  void GetValue(const kxvm::Text& name, int& value) {
+    std::int32_t v = 0;
+    if (Check(kxvm_key_get_int(m_key, Name(name), &v)) == KXVM_OK) value = v;
+  }
+  void GetValue(const kxvm::Text& name, COLORREF& value) {
+    std::uint32_t v = 0;
+    if (Check(kxvm_key_get_color(m_key, Name(name), &v)) == KXVM_OK) value = v;
+  }
+  void GetValue(const kxvm::Text& name, double& value) {
+    Check(kxvm_key_get_double(m_key, Name(name), &value));
+  }
+  void GetValue(const kxvm::Text& name, kxvm::Text& value) {
+    kxvm::detail::Owned<wchar_t> text;
+    std::size_t length = 0;
+    if (Check(kxvm_key_get_text(m_key, Name(name), text.Receive(), &length)) == KXVM_OK)
+      value = kxvm::MakeText(text.Get() ? text.Get() : L"", length);
+  }
+  void GetValue(const kxvm::Text& name, kxvm::IntArray& value) {
+    kxvm::detail::Owned<std::int32_t> values;
+    std::size_t count = 0;
+    if (Check(kxvm_key_get_int_array(m_key, Name(name), values.Receive(), &count)) == KXVM_OK)
+      kxvm::AssignArray(value, values.Get(), count);
+  }
+  void GetValue(const kxvm::Text& name, kxvm::Point& value) {
+    std::int32_t x = 0, y = 0;
+    if (Check(kxvm_key_get_point(m_key, Name(name), &x, &y)) == KXVM_OK)
+      value = kxvm::Point(x, y);
+  }
+  void GetValue(const kxvm::Text& name, kxvm::Rect& value) {
+    std::int32_t l = 0, t = 0, r = 0, b = 0;
+    if (Check(kxvm_key_get_rect(m_key, Name(name), &l, &t, &r, &b)) == KXVM_OK)
+      value = kxvm::Rect(l, t, r, b);
+  }
+  void GetValue(const kxvm::Text& name, kxvm::Time& value) {
+    std::int64_t seconds = 0;
+    if (Check(kxvm_key_get_time(m_key, Name(name), &seconds)) == KXVM_OK)
+      value = kxvm::Time(seconds);
+  }
   // In memory only, until Save.
-  void SetValue(const std::wstring& name, int value) { Set(name, value); }
-  void SetValue(const std::wstring& name, COLORREF value) { Set(name, value); }
-  void SetValue(const std::wstring& name, double value) { Set(name, value); }
-  void SetValue(const std::wstring& name, const std::wstring& value) { Set(name, value); }
-  void SetValue(const std::wstring& name, const std::vector<int>& value) { Set(name, value); }
-  void SetValue(const std::wstring& name, const CPoint& value) { Set(name, value); }
-  void SetValue(const std::wstring& name, const CRect& value) { Set(name, value); }
-  void SetValue(const std::wstring& name, const CTime& value) { Set(name, value); }
+  void SetValue(const kxvm::Text& name, int value) {
+    Check(kxvm_key_set_int(m_key, Name(name), value));
+  }
+  void SetValue(const kxvm::Text& name, COLORREF value) {
+    Check(kxvm_key_set_color(m_key, Name(name), value));
+  }
+  void SetValue(const kxvm::Text& name, double value) {
+    Check(kxvm_key_set_double(m_key, Name(name), value));
+  }
+  void SetValue(const kxvm::Text& name, const kxvm::Text& value) {
+    Check(kxvm_key_set_text(m_key, Name(name), kxvm::TextData(value), kxvm::TextLength(value)));
+  }
+  void SetValue(const kxvm::Text& name, const kxvm::IntArray& value) {
+    Check(kxvm_key_set_int_array(m_key, Name(name), kxvm::ArrayData(value), kxvm::ArraySize(value)));
+  }
+  void SetValue(const kxvm::Text& name, const kxvm::Point& value) {
+    Check(kxvm_key_set_point(m_key, Name(name), value.x, value.y));
+  }
+  void SetValue(const kxvm::Text& name, const kxvm::Rect& value) {
+    Check(kxvm_key_set_rect(m_key, Name(name), value.left, value.top, value.right, value.bottom));
+  }
+  void SetValue(const kxvm::Text& name, const kxvm::Time& value) {
+    Check(kxvm_key_set_time(m_key, Name(name), value.GetTime()));
+  }
 
   // root\path with KEY_ALL_ACCESS, or KEY_READ when readOnly; created when
   // create is non-zero. Null on failure; the caller closes the handle.
@@ -130,13 +184,15 @@ class MWSettingsKey : public CObject {
   kxvm_key* GetHandle() const noexcept { return m_key; }
 
  private:
-  friend class CArchive;
+#if !KXVM_FRAMEWORK_TYPES
+  friend class kxvm::CArchive;
+#endif
 
-  // The owner of a key the library made (from an archive), or the view of
-  // one it holds.
+  // The owner of a key the library made (from an archive), or the object of
+  // one a parent holds.
   MWSettingsKey(kxvm_key* key, bool owned) noexcept : m_key(key), m_owned(owned) {}
 
-  // The host's object of a key that a parent holds, made on first sight and
+  // The object of a key that a parent holds, made on first sight and
   // deleted by the library with the key.
   static MWSettingsKey* Borrowed(kxvm_key* key) {
     void* data = nullptr;
@@ -146,60 +202,120 @@ class MWSettingsKey : public CObject {
     kxvm_key_set_user_data(key, borrowed, &MWSettingsKey::Release);
     return borrowed;
   }
-  static void KXVM_CALL Release(void* key) noexcept { delete static_cast<MWSettingsKey*>(key); }
+  static void KXVM_CALL Release(void* object) noexcept {
+    auto* key = static_cast<MWSettingsKey*>(object);
+    key->m_key = nullptr;
+    delete key;
+  }
+  // A key the library made, owned by a new object.
+  static MWSettingsKey* Adopt(kxvm_key* key) {
+    MWSettingsKey* object = nullptr;
+    try {
+      object = new MWSettingsKey(key, true);
+    } catch (...) {
+      kxvm_key_destroy(key);
+      throw;
+    }
+    kxvm_key_set_user_data(key, object, nullptr);
+    return object;
+  }
 
-  template <class T>
-  void Add(const std::wstring& name, const T& value) {
-    kxvm::detail::Add(m_key, name.c_str(), value);
-  }
-  template <class T>
-  void Get(const std::wstring& name, T& value) {
-    kxvm::detail::Get(m_key, name.c_str(), value);
-  }
-  template <class T>
-  void Set(const std::wstring& name, const T& value) {
-    kxvm::detail::Set(m_key, name.c_str(), value);
-  }
+  static const wchar_t* Name(const kxvm::Text& name) { return kxvm::TextData(name); }
+  static std::int32_t Check(std::int32_t result) { return kxvm::detail::Check(result); }
   int Result(std::int32_t(KXVM_CALL* call)(kxvm_key*, std::int32_t*)) {
     std::int32_t result = 0;
-    kxvm::detail::Check(call(m_key, &result));
+    Check(call(m_key, &result));
     return result;
   }
 
   kxvm_key* m_key = nullptr;
   bool m_owned = true;
-  std::map<std::pair<std::wstring, std::int32_t>, std::unique_ptr<MWSettingsValue>> m_views;
 };
+KXVM_IMPLEMENT_SERIAL(MWSettingsKey, KXVM_OBJECT_RECORD)
 
-inline const CRuntimeClass MWSettingsKey::classMWSettingsKey = {
-    "MWSettingsKey", static_cast<int>(sizeof(MWSettingsKey)), VERSIONABLE_SCHEMA | 1,
-    &MWSettingsKey::CreateObject, &CObject::classCObject};
-
-inline void CArchive::WriteObject(const CObject* object) {
-  if (!IsStoring()) throw CArchiveException(CArchiveException::readOnly);
-  const kxvm_key* key = nullptr;
-  if (object) {
-    if (!object->IsKindOf(&MWSettingsKey::classMWSettingsKey))
-      throw CArchiveException(CArchiveException::badClass);
-    key = static_cast<const MWSettingsKey*>(object)->m_key;
+#if KXVM_FRAMEWORK_TYPES
+// The framework's archive numbers classes and objects itself, so the key
+// writes and reads its children through it, object by object, and the
+// library merges what was read.
+inline void MWSettingsKey::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    std::size_t count = 0;
+    Check(kxvm_key_child_count(m_key, &count));
+    ar.WriteCount(static_cast<DWORD_PTR>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+      kxvm_key* key = nullptr;
+      kxvm_value* value = nullptr;
+      Check(kxvm_key_child(m_key, i, &key, &value));
+      if (key) {
+        ar << Borrowed(key);
+      } else {
+        ar << MWSettingsValue::Of(value);
+      }
+    }
+    return;
   }
-  Stored(kxvm_archive_write_key(handle_, key));
+  std::vector<std::unique_ptr<CObject>> children;
+  for (DWORD_PTR count = ar.ReadCount(); count > 0; --count)
+    if (CObject* child = ar.ReadObject(nullptr)) children.emplace_back(child);
+  // The loaded children in their order, under a key of their own until the
+  // merge; a failure on the way leaves this key as it was.
+  MWSettingsKey loaded;
+  for (auto child = children.rbegin(); child != children.rend(); ++child) {
+    if ((*child)->IsKindOf(RUNTIME_CLASS(MWSettingsKey))) {
+      loaded.AddKey(std::unique_ptr<MWSettingsKey>(static_cast<MWSettingsKey*>(child->release())));
+    } else if ((*child)->IsKindOf(RUNTIME_CLASS(MWSettingsValue))) {
+      auto& value = static_cast<MWSettingsValue&>(**child);
+      const std::vector<std::uint8_t> form = value.Form();
+      Check(kxvm_key_add_form(loaded.m_key, value.Kind(), form.data(), form.size()));
+    } else {
+      kxvm::detail::RaiseArchive(KXVM_ARCHIVE_CAUSE_BAD_CLASS);
+    }
+  }
+  Check(kxvm_key_merge(m_key, loaded.m_key));
+}
+#else
+inline void MWSettingsKey::Serialize(kxvm::CArchive& ar) {
+  ar.Stored(kxvm_key_serialize(m_key, ar.GetHandle()));
 }
 
-inline std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* required) {
-  kxvm_key* key = nullptr;
-  kxvm::detail::Check(kxvm_archive_read_key(handle_, &key));
-  if (!key) return nullptr;
-  std::unique_ptr<MWSettingsKey> object;
-  try {
-    object.reset(new MWSettingsKey(key, true));
-  } catch (...) {
-    kxvm_key_destroy(key);
-    throw;
+inline void kxvm::CArchive::WriteObject(const CObject* object) {
+  if (!IsStoring()) throw CArchiveException(CArchiveException::readOnly);
+  if (!object) {
+    Stored(kxvm_archive_write_key(handle_, nullptr));
+  } else if (object->IsKindOf(RUNTIME_CLASS(MWSettingsKey))) {
+    Stored(kxvm_archive_write_key(handle_, static_cast<const MWSettingsKey*>(object)->m_key));
+  } else if (object->IsKindOf(RUNTIME_CLASS(MWSettingsValue))) {
+    auto& value = const_cast<MWSettingsValue&>(static_cast<const MWSettingsValue&>(*object));
+    value.Refresh();
+    const std::vector<std::uint8_t> form = value.Form();
+    Stored(kxvm_archive_write_form(handle_, value.Kind(), form.data(), form.size()));
+  } else {
+    throw CArchiveException(CArchiveException::badClass);
   }
-  kxvm_key_set_user_data(key, object.get(), nullptr);
-  if (required && !object->IsKindOf(required)) throw CArchiveException(CArchiveException::badClass);
+}
+
+inline std::unique_ptr<kxvm::CObject> kxvm::CArchive::ReadObject(const CRuntimeClass* required) {
+  std::int32_t kind = KXVM_KIND_NONE;
+  kxvm_key* key = nullptr;
+  detail::Owned<std::uint8_t> form;
+  std::size_t size = 0;
+  detail::Check(kxvm_archive_read_object(handle_, &kind, &key, form.Receive(), &size));
+  std::unique_ptr<CObject> object;
+  if (kind == KXVM_KIND_KEY) {
+    object.reset(MWSettingsKey::Adopt(key));
+  } else if (kind != KXVM_KIND_NONE) {
+    std::unique_ptr<MWSettingsValue> value(MWSettingsValue::Make(kind));
+    if (!value) throw CArchiveException(CArchiveException::badClass);
+    detail::LoadedBytes(form.Get(), size, [&value](CArchive& ar) {
+      ar >> value->m_strName;
+      value->SerializePayload(ar);
+    });
+    object = std::move(value);
+  }
+  if (object && required && !object->IsKindOf(required))
+    throw CArchiveException(CArchiveException::badClass);
   return object;
 }
+#endif
 
 #endif  // KXVM_MWSETTINGSKEY_H

@@ -1,210 +1,335 @@
-// Typed setting values, as a host reaches them: through the settings key
-// that owns them (MWSettingsKey::FindValue), one class per kind.
+// Typed setting values, one class per kind, and their base.
 //
-// A value lives in the library, owned by its key; what FindValue returns is
-// the key's view of the value of that name, which reads and changes it.
-// Declaring a value is the key's AddValue; saving, loading and archiving
-// values is the key's Save, Load and Serialize, for all its values at once.
-// Values are not made, saved, loaded or archived on their own.
+// A value that a key holds lives in the library; the object a key's
+// FindValue returns stands for it (reads and changes it) and belongs to the
+// key: it is deleted when the key deletes the value. Declaring a value in a
+// key is the key's AddValue; saving and loading values is the key's Save
+// and Load, for all its values at once. A value made by the host (its
+// constructors, or an archive read) holds its own name and payload; such a
+// value can be archived on its own (Serialize, `ar << value`).
 #ifndef KXVM_MWSETTINGSVALUE_H
 #define KXVM_MWSETTINGSVALUE_H
 
-#include <windows.h>
+#include "kxvm/c_interface.h"
 
 #include <cstdint>
-#include <memory>
-#include <string>
-#include <utility>
 #include <vector>
 
-#include "framework/c_interface.h"
-#include "framework/geometry.h"
-#include "framework/object.h"
+#if !KXVM_FRAMEWORK_TYPES
+#include "kxvm/standard_archive.h"
+#endif
 
-namespace kxvm {
-namespace detail {
+class MWSettingsKey;
 
-// One overload per kind, shared by the key and the views: add a value,
-// read the payload of the value a name finds (false when it is not of
-// that kind), replace it.
-inline void Add(kxvm_key* k, const wchar_t* n, int v) { Check(kxvm_key_add_int(k, n, v)); }
-inline void Add(kxvm_key* k, const wchar_t* n, COLORREF v) { Check(kxvm_key_add_color(k, n, v)); }
-inline void Add(kxvm_key* k, const wchar_t* n, double v) { Check(kxvm_key_add_double(k, n, v)); }
-inline void Add(kxvm_key* k, const wchar_t* n, const std::wstring& v) {
-  Check(kxvm_key_add_text(k, n, v.data(), v.size()));
-}
-inline void Add(kxvm_key* k, const wchar_t* n, const CPoint& v) {
-  Check(kxvm_key_add_point(k, n, v.x, v.y));
-}
-inline void Add(kxvm_key* k, const wchar_t* n, const CRect& v) {
-  Check(kxvm_key_add_rect(k, n, v.left, v.top, v.right, v.bottom));
-}
-inline void Add(kxvm_key* k, const wchar_t* n, const CTime& v) {
-  Check(kxvm_key_add_time(k, n, v.GetTime()));
-}
-inline void Add(kxvm_key* k, const wchar_t* n, const std::vector<int>& v) {
-  Check(kxvm_key_add_int_array(k, n, v.data(), v.size()));
-}
+namespace kxvm::detail {
 
-inline bool Get(kxvm_key* k, const wchar_t* n, int& v) {
-  std::int32_t x = 0;
-  if (Check(kxvm_key_get_int(k, n, &x)) != KXVM_OK) return false;
-  v = x;
-  return true;
-}
-inline bool Get(kxvm_key* k, const wchar_t* n, COLORREF& v) {
-  std::uint32_t x = 0;
-  if (Check(kxvm_key_get_color(k, n, &x)) != KXVM_OK) return false;
-  v = x;
-  return true;
-}
-inline bool Get(kxvm_key* k, const wchar_t* n, double& v) {
-  return Check(kxvm_key_get_double(k, n, &v)) == KXVM_OK;
-}
-inline bool Get(kxvm_key* k, const wchar_t* n, std::wstring& v) {
-  Owned<wchar_t> text;
-  std::size_t length = 0;
-  if (Check(kxvm_key_get_text(k, n, text.Receive(), &length)) != KXVM_OK) return false;
-  v.assign(text.Get() ? text.Get() : L"", length);
-  return true;
-}
-inline bool Get(kxvm_key* k, const wchar_t* n, CPoint& v) {
-  CPoint x;
-  if (Check(kxvm_key_get_point(k, n, &x.x, &x.y)) != KXVM_OK) return false;
-  v = x;
-  return true;
-}
-inline bool Get(kxvm_key* k, const wchar_t* n, CRect& v) {
-  CRect x;
-  if (Check(kxvm_key_get_rect(k, n, &x.left, &x.top, &x.right, &x.bottom)) != KXVM_OK) return false;
-  v = x;
-  return true;
-}
-inline bool Get(kxvm_key* k, const wchar_t* n, CTime& v) {
-  std::int64_t seconds = 0;
-  if (Check(kxvm_key_get_time(k, n, &seconds)) != KXVM_OK) return false;
-  v = CTime(seconds);
-  return true;
-}
-inline bool Get(kxvm_key* k, const wchar_t* n, std::vector<int>& v) {
-  Owned<std::int32_t> values;
-  std::size_t count = 0;
-  if (Check(kxvm_key_get_int_array(k, n, values.Receive(), &count)) != KXVM_OK) return false;
-  v.assign(values.Get(), values.Get() + count);
-  return true;
+// Bytes written by fill through the face's own archive over memory.
+template <class Fill>
+std::vector<std::uint8_t> StoredBytes(Fill fill) {
+#if KXVM_FRAMEWORK_TYPES
+  CMemFile file;
+  {
+    CArchive ar(&file, CArchive::store);
+    try {
+      fill(ar);
+    } catch (...) {
+      ar.Abort();
+      throw;
+    }
+    ar.Close();
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.GetLength()));
+  file.SeekToBegin();
+  if (!bytes.empty()) file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+  return bytes;
+#else
+  std::vector<std::uint8_t> bytes;
+  CArchive ar(bytes, CArchive::store);
+  fill(ar);
+  return bytes;
+#endif
 }
 
-inline void Set(kxvm_key* k, const wchar_t* n, int v) { Check(kxvm_key_set_int(k, n, v)); }
-inline void Set(kxvm_key* k, const wchar_t* n, COLORREF v) { Check(kxvm_key_set_color(k, n, v)); }
-inline void Set(kxvm_key* k, const wchar_t* n, double v) { Check(kxvm_key_set_double(k, n, v)); }
-inline void Set(kxvm_key* k, const wchar_t* n, const std::wstring& v) {
-  Check(kxvm_key_set_text(k, n, v.data(), v.size()));
-}
-inline void Set(kxvm_key* k, const wchar_t* n, const CPoint& v) {
-  Check(kxvm_key_set_point(k, n, v.x, v.y));
-}
-inline void Set(kxvm_key* k, const wchar_t* n, const CRect& v) {
-  Check(kxvm_key_set_rect(k, n, v.left, v.top, v.right, v.bottom));
-}
-inline void Set(kxvm_key* k, const wchar_t* n, const CTime& v) {
-  Check(kxvm_key_set_time(k, n, v.GetTime()));
-}
-inline void Set(kxvm_key* k, const wchar_t* n, const std::vector<int>& v) {
-  Check(kxvm_key_set_int_array(k, n, v.data(), v.size()));
+// use reads bytes through the face's own archive over memory.
+template <class Use>
+void LoadedBytes(const std::uint8_t* data, std::size_t size, Use use) {
+#if KXVM_FRAMEWORK_TYPES
+  if (size > UINT_MAX) RaiseInvalidArgument();
+  CMemFile file(const_cast<BYTE*>(data), static_cast<UINT>(size));
+  CArchive ar(&file, CArchive::load);
+  try {
+    use(ar);
+  } catch (...) {
+    ar.Abort();
+    throw;
+  }
+  ar.Close();
+#else
+  std::vector<std::uint8_t> bytes(data, data + size);
+  CArchive ar(bytes, CArchive::load);
+  use(ar);
+#endif
 }
 
-}  // namespace detail
-}  // namespace kxvm
+template <class T>
+void Assign(T& to, const T& from) {
+  to = from;
+}
+#if KXVM_FRAMEWORK_TYPES
+inline void Assign(IntArray& to, const IntArray& from) { to.Copy(from); }
+#endif
 
-// The base of the eight kinds: a value's name and its class. A value that
-// an archive stored without a kind of its own is one of these.
-class MWSettingsValue : public CObject {
+// Each kind's payload in its archive form (the name comes first).
+inline void SerializePayload(Archive& ar, int& value) {
+  std::int32_t v = value;
+  if (ar.IsStoring()) {
+    ar << v;
+  } else {
+    ar >> v;
+    value = v;
+  }
+}
+inline void SerializePayload(Archive& ar, COLORREF& value) {
+  if (ar.IsStoring()) {
+    ar << value;
+  } else {
+    ar >> value;
+  }
+}
+inline void SerializePayload(Archive& ar, double& value) {
+  if (ar.IsStoring()) {
+    ar << value;
+  } else {
+    ar >> value;
+  }
+}
+inline void SerializePayload(Archive& ar, Text& value) {
+  if (ar.IsStoring()) {
+    ar << value;
+  } else {
+    ar >> value;
+  }
+}
+inline void SerializePayload(Archive& ar, Time& value) {
+  if (ar.IsStoring()) {
+    ar << value;
+  } else {
+    ar >> value;
+  }
+}
+// Raw signed 32-bit fields; fewer bytes than they take is the end of file.
+template <std::size_t N>
+inline void SerializeFields(Archive& ar, std::int32_t (&fields)[N]) {
+  if (ar.IsStoring()) {
+    ar.Write(fields, static_cast<unsigned>(sizeof fields));
+  } else if (ar.Read(fields, static_cast<unsigned>(sizeof fields)) != sizeof fields) {
+    RaiseArchive(KXVM_ARCHIVE_CAUSE_END_OF_FILE);
+  }
+}
+inline void SerializePayload(Archive& ar, Point& value) {
+  std::int32_t fields[2] = {static_cast<std::int32_t>(value.x), static_cast<std::int32_t>(value.y)};
+  SerializeFields(ar, fields);
+  value = Point(fields[0], fields[1]);
+}
+inline void SerializePayload(Archive& ar, Rect& value) {
+  std::int32_t fields[4] = {
+      static_cast<std::int32_t>(value.left), static_cast<std::int32_t>(value.top),
+      static_cast<std::int32_t>(value.right), static_cast<std::int32_t>(value.bottom)};
+  SerializeFields(ar, fields);
+  value = Rect(fields[0], fields[1], fields[2], fields[3]);
+}
+// The count as a plain signed 32-bit number, then the elements. A count
+// larger than the data fails at the end of the data, not by allocating it.
+inline void SerializePayload(Archive& ar, IntArray& value) {
+  std::int32_t count = static_cast<std::int32_t>(ArraySize(value));
+  if (ar.IsStoring()) {
+    if (ArraySize(value) > INT32_MAX) RaiseInvalidArgument();
+    ar << count;
+    for (std::size_t i = 0; i < ArraySize(value); ++i)
+      ar << static_cast<std::int32_t>(ArrayData(value)[i]);
+    return;
+  }
+  ar >> count;
+  if (count < 0) RaiseInvalidArgument();
+  std::vector<int> elements;
+  for (; count > 0; --count) {
+    std::int32_t element = 0;
+    ar >> element;
+    elements.push_back(element);
+  }
+  AssignArray(value, elements.data(), elements.size());
+}
+
+}  // namespace kxvm::detail
+
+// The base of the eight kinds: a value's name. A value that an archive
+// stored without a kind of its own is one of these.
+class MWSettingsValue : public kxvm::Object {
+  KXVM_DECLARE_SERIAL(MWSettingsValue)
+
  public:
-  const CRuntimeClass* GetRuntimeClass() const override { return &classMWSettingsValue; }
-  static const CRuntimeClass classMWSettingsValue;
-
+  MWSettingsValue() = default;
+  ~MWSettingsValue() override {
+    // A host that deletes a key's value only lets go of its own object.
+    if (m_value) kxvm_value_set_user_data(m_value, nullptr, nullptr);
+  }
   MWSettingsValue(const MWSettingsValue&) = delete;
   MWSettingsValue& operator=(const MWSettingsValue&) = delete;
 
-  std::wstring GetName() const { return m_strName; }
+  kxvm::Text GetName() const {
+    Refresh();
+    return m_strName;
+  }
+
+  // The name in the archive's text form, then the kind's payload. Loading
+  // into a key's value changes it in the key.
+  void Serialize(kxvm::Archive& ar) override {
+    if (ar.IsStoring()) {
+      Refresh();
+      ar << m_strName;
+      SerializePayload(ar);
+    } else {
+      ar >> m_strName;
+      SerializePayload(ar);
+      Publish();
+    }
+  }
+
+  // The library's handle of the value a key holds, or null for a value of
+  // the host's own.
+  kxvm_value* GetHandle() const noexcept { return m_value; }
 
  protected:
-  // A view of the value that name finds in key.
-  MWSettingsValue(kxvm_key* key, std::wstring name) : m_key(key), m_strName(std::move(name)) {}
+  explicit MWSettingsValue(const kxvm::Text& name) : m_strName(name) {}
 
-  // The payload when the value is still of this kind; otherwise unchanged.
-  template <class T>
-  void Read(T& value) const {
-    kxvm::detail::Get(m_key, m_strName.c_str(), value);
+  virtual void SerializePayload(kxvm::Archive&) {}
+
+  // A key's value: its name and payload read from the library.
+  void Refresh() const {
+    if (!m_value) return;
+    kxvm::detail::Owned<std::uint8_t> form;
+    std::size_t size = 0;
+    kxvm::detail::Check(kxvm_value_form(m_value, form.Receive(), &size));
+    auto* self = const_cast<MWSettingsValue*>(this);
+    kxvm::detail::LoadedBytes(form.Get(), size, [self](kxvm::Archive& ar) {
+      ar >> self->m_strName;
+      self->SerializePayload(ar);
+    });
   }
-  template <class T>
-  void Write(const T& value) {
-    kxvm::detail::Set(m_key, m_strName.c_str(), value);
+  // A key's value: this object's name and payload written to the library.
+  void Publish() {
+    if (!m_value) return;
+    const std::vector<std::uint8_t> form = Form();
+    kxvm::detail::Check(kxvm_value_set_form(m_value, form.data(), form.size()));
   }
+
+  kxvm::Text m_strName;
 
  private:
   friend class MWSettingsKey;
-  static std::unique_ptr<MWSettingsValue> View(kxvm_key* key, const std::wstring& name,
-                                               std::int32_t kind);
+#if !KXVM_FRAMEWORK_TYPES
+  friend class kxvm::CArchive;
+#endif
 
-  kxvm_key* m_key;
-  std::wstring m_strName;
+  // The kind (KXVM_KIND_*) of this object's class.
+  std::int32_t Kind() const;
+  // A new object of that kind, or null for an unknown kind.
+  static MWSettingsValue* Make(std::int32_t kind);
+  // The object standing for a value that a key holds, made on first sight
+  // and deleted by the library with the value.
+  static MWSettingsValue* Of(kxvm_value* value) {
+    void* data = nullptr;
+    kxvm::detail::Check(kxvm_value_user_data(value, &data));
+    if (data) return static_cast<MWSettingsValue*>(data);
+    std::int32_t kind = KXVM_KIND_UNTYPED;
+    kxvm::detail::Check(kxvm_value_kind(value, &kind));
+    MWSettingsValue* object = Make(kind);
+    if (!object) object = new MWSettingsValue;
+    object->m_value = value;
+    kxvm_value_set_user_data(value, object, &MWSettingsValue::Release);
+    return object;
+  }
+  static void KXVM_CALL Release(void* object) noexcept {
+    auto* value = static_cast<MWSettingsValue*>(object);
+    value->m_value = nullptr;
+    delete value;
+  }
+  // The name and payload in the archive form (kxvm.h, kxvm_key_add_form).
+  std::vector<std::uint8_t> Form() {
+    return kxvm::detail::StoredBytes([this](kxvm::Archive& ar) {
+      ar << m_strName;
+      SerializePayload(ar);
+    });
+  }
+
+  kxvm_value* m_value = nullptr;
 };
+KXVM_IMPLEMENT_SERIAL(MWSettingsValue, KXVM_OBJECT_RECORD)
 
-// The eight kinds, with the registry form each is stored in.
-#define KXVM_VALUE_KIND(Class, Payload, ConstPayload)                                        \
-  class Class : public MWSettingsValue {                                                     \
-   public:                                                                                   \
-    const CRuntimeClass* GetRuntimeClass() const override { return &class##Class; }          \
-    static const CRuntimeClass class##Class;                                                 \
-    void GetValue(Payload& value) const { Read(value); }                                     \
-    void SetValue(ConstPayload value) { Write(value); }                                      \
-                                                                                             \
-   private:                                                                                  \
-    friend class MWSettingsValue;                                                            \
-    using MWSettingsValue::MWSettingsValue;                                                  \
-  };                                                                                         \
-  inline const CRuntimeClass Class::class##Class = {#Class, static_cast<int>(sizeof(Class)), \
-                                                    VERSIONABLE_SCHEMA | 1, nullptr,         \
-                                                    &MWSettingsValue::classMWSettingsValue};
+// The eight kinds, with the registry form each is stored in. The
+// parameterless constructor is the archive's factory.
+#define KXVM_VALUE_KIND(Class, Payload, Member, Initial)                                 \
+  class Class : public MWSettingsValue {                                                 \
+    KXVM_DECLARE_SERIAL(Class)                                                           \
+                                                                                         \
+   public:                                                                               \
+    Class() = default;                                                                   \
+    Class(const kxvm::Text& name, const Payload& value) : MWSettingsValue(name) {        \
+      kxvm::detail::Assign(Member, value);                                               \
+    }                                                                                    \
+    void GetValue(Payload& value) const {                                                \
+      Refresh();                                                                         \
+      kxvm::detail::Assign(value, Member);                                               \
+    }                                                                                    \
+    void SetValue(const Payload& value) {                                                \
+      Refresh();                                                                         \
+      kxvm::detail::Assign(Member, value);                                               \
+      Publish();                                                                         \
+    }                                                                                    \
+                                                                                         \
+   protected:                                                                            \
+    void SerializePayload(kxvm::Archive& ar) override {                                  \
+      kxvm::detail::SerializePayload(ar, Member);                                        \
+    }                                                                                    \
+    Payload Member Initial;                                                              \
+  };                                                                                     \
+  KXVM_IMPLEMENT_SERIAL(Class, KXVM_RECORD(MWSettingsValue))
 
-inline const CRuntimeClass MWSettingsValue::classMWSettingsValue = {
-    "MWSettingsValue", static_cast<int>(sizeof(MWSettingsValue)), VERSIONABLE_SCHEMA | 1, nullptr,
-    &CObject::classCObject};
-
-KXVM_VALUE_KIND(MWIntValue, int, int)                                        // REG_DWORD
-KXVM_VALUE_KIND(MWColorValue, COLORREF, COLORREF)                            // REG_DWORD
-KXVM_VALUE_KIND(MWDoubleValue, double, double)                               // REG_BINARY, 8 bytes
-KXVM_VALUE_KIND(MWStringValue, std::wstring, const std::wstring&)            // REG_SZ
-KXVM_VALUE_KIND(MWPointValue, CPoint, const CPoint&)                         // REG_SZ "x y"
-KXVM_VALUE_KIND(MWRectValue, CRect, const CRect&)                            // REG_SZ "l t r b"
-KXVM_VALUE_KIND(MWTimeValue, CTime, const CTime&)                            // REG_SZ seconds
-KXVM_VALUE_KIND(MWIntArrayValue, std::vector<int>, const std::vector<int>&)  // REG_BINARY
+KXVM_VALUE_KIND(MWIntValue, int, m_nValue, = 0)                            // REG_DWORD
+KXVM_VALUE_KIND(MWColorValue, COLORREF, m_crValue, = 0)                    // REG_DWORD
+KXVM_VALUE_KIND(MWDoubleValue, double, m_dValue, = 0.0)                    // REG_BINARY, 8 bytes
+KXVM_VALUE_KIND(MWStringValue, kxvm::Text, m_strValue, )                   // REG_SZ
+KXVM_VALUE_KIND(MWPointValue, kxvm::Point, m_ptValue, = kxvm::Point(0, 0))  // REG_SZ "x y"
+KXVM_VALUE_KIND(MWRectValue, kxvm::Rect, m_rcValue, = kxvm::Rect(0, 0, 0, 0))  // REG_SZ "l t r b"
+KXVM_VALUE_KIND(MWTimeValue, kxvm::Time, m_timeValue, = kxvm::Time(0))     // REG_SZ seconds
+KXVM_VALUE_KIND(MWIntArrayValue, kxvm::IntArray, m_arrValue, )             // REG_BINARY
 #undef KXVM_VALUE_KIND
 
-inline std::unique_ptr<MWSettingsValue> MWSettingsValue::View(kxvm_key* key,
-                                                              const std::wstring& name,
-                                                              std::int32_t kind) {
-  switch (kind) {
-    case KXVM_KIND_INT:
-      return std::unique_ptr<MWSettingsValue>(new MWIntValue(key, name));
-    case KXVM_KIND_COLOR:
-      return std::unique_ptr<MWSettingsValue>(new MWColorValue(key, name));
-    case KXVM_KIND_DOUBLE:
-      return std::unique_ptr<MWSettingsValue>(new MWDoubleValue(key, name));
-    case KXVM_KIND_TEXT:
-      return std::unique_ptr<MWSettingsValue>(new MWStringValue(key, name));
-    case KXVM_KIND_POINT:
-      return std::unique_ptr<MWSettingsValue>(new MWPointValue(key, name));
-    case KXVM_KIND_RECT:
-      return std::unique_ptr<MWSettingsValue>(new MWRectValue(key, name));
-    case KXVM_KIND_TIME:
-      return std::unique_ptr<MWSettingsValue>(new MWTimeValue(key, name));
-    case KXVM_KIND_INT_ARRAY:
-      return std::unique_ptr<MWSettingsValue>(new MWIntArrayValue(key, name));
-    default:
-      return std::unique_ptr<MWSettingsValue>(new MWSettingsValue(key, name));
-  }
+namespace kxvm::detail {
+// The class of each kind, by its KXVM_KIND_* number.
+inline RuntimeClassRecord* KindRecord(std::int32_t kind) {
+  RuntimeClassRecord* const records[] = {
+      &MWSettingsValue::classMWSettingsValue, &MWIntValue::classMWIntValue,
+      &MWColorValue::classMWColorValue,       &MWDoubleValue::classMWDoubleValue,
+      &MWStringValue::classMWStringValue,     &MWPointValue::classMWPointValue,
+      &MWRectValue::classMWRectValue,         &MWTimeValue::classMWTimeValue,
+      &MWIntArrayValue::classMWIntArrayValue};
+  return kind >= KXVM_KIND_UNTYPED && kind <= KXVM_KIND_INT_ARRAY ? records[kind] : nullptr;
 }
+}  // namespace kxvm::detail
+
+inline std::int32_t MWSettingsValue::Kind() const {
+  for (std::int32_t kind = KXVM_KIND_INT; kind <= KXVM_KIND_INT_ARRAY; ++kind)
+    if (GetRuntimeClass() == kxvm::detail::KindRecord(kind)) return kind;
+  return KXVM_KIND_UNTYPED;
+}
+
+inline MWSettingsValue* MWSettingsValue::Make(std::int32_t kind) {
+  kxvm::RuntimeClassRecord* record = kxvm::detail::KindRecord(kind);
+  return record ? static_cast<MWSettingsValue*>(record->CreateObject()) : nullptr;
+}
+
+// The key, and the archive's object reads and writes, which need both.
+#include "MWSettingsKey.h"
 
 #endif  // KXVM_MWSETTINGSVALUE_H

@@ -2,19 +2,18 @@
 // supervises its process until it ends.
 //
 // Failures come back as exceptions of the host's own compiler: _com_error
-// when a call on Eureka fails (with Eureka's text in its IErrorInfo),
-// std::bad_alloc, std::invalid_argument, std::runtime_error.
+// when a call on Eureka fails (with Eureka's text in its IErrorInfo), and,
+// as the face raises them (kxvm/face.h), running out of memory and an
+// invalid argument; std::runtime_error for anything else.
 #pragma once
 
-#include <windows.h>
+#include "kxvm/c_interface.h"
 
 #include <atomic>
 #include <cstdint>
-#include <string>
 
 #include "EurekaAutomation.h"
 #include "KXSeDebugMode.h"
-#include "framework/c_interface.h"
 
 // What the last launch came to.
 enum class KXLaunchOutcome : std::int32_t {
@@ -70,8 +69,9 @@ class MWVMLauncher {
     return 1;
   }
   // Sets the diagnostic log's mode, fresh-file flag and line tag.
-  void SetDebugMode(KXSeDebugMode mode, int freshLog, std::wstring tag) {
-    kxvm::detail::Check(kxvm_launcher_set_debug_mode(m_handle, mode, freshLog, tag.c_str()));
+  void SetDebugMode(KXSeDebugMode mode, int freshLog, const kxvm::Text& tag) {
+    kxvm::detail::Check(
+        kxvm_launcher_set_debug_mode(m_handle, mode, freshLog, kxvm::TextData(tag)));
   }
   // Replaces the held automation link (may be null).
   void SetEurekaApp(IEurekaApplicationDisp* app) {

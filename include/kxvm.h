@@ -38,9 +38,11 @@
 
 /* The interface version this header describes: the minor number grows with
  * additions, the major with changes. Compare with kxvm_api_version() at run
- * time: same major, and a minor at least the header's. */
+ * time: same major, and a minor at least the header's.
+ * 1.1 added the children of a key, value handles and values as objects of
+ * an archive (kxvm_key_child ... kxvm_archive_read_object). */
 #define KXVM_API_VERSION_MAJOR 1
-#define KXVM_API_VERSION_MINOR 0
+#define KXVM_API_VERSION_MINOR 1
 #define KXVM_API_VERSION ((KXVM_API_VERSION_MAJOR << 16) | KXVM_API_VERSION_MINOR)
 
 /* The one calling convention of every function and callback. */
@@ -256,6 +258,8 @@ typedef struct kxvm_key kxvm_key;
 #define KXVM_KIND_RECT 6      /* left top right bottom, REG_SZ text */
 #define KXVM_KIND_TIME 7      /* seconds since 1970-01-01 UTC, REG_SZ text, 64-bit */
 #define KXVM_KIND_INT_ARRAY 8 /* REG_BINARY, 4 bytes an element */
+#define KXVM_KIND_KEY 9       /* not a value: a settings key (kxvm_archive_read_object) */
+#define KXVM_KIND_NONE (-1)   /* the null object (kxvm_archive_read_object) */
 
 /* Runs when the library deletes a key that carries user data. */
 typedef void(KXVM_CALL* kxvm_release_fn)(void* data);
@@ -286,6 +290,49 @@ KXVM_IMPORT int32_t KXVM_CALL kxvm_key_find_key(kxvm_key* key, const wchar_t* na
  * most recently declared. KXVM_NO_MATCH when there is none. */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_key_value_kind(kxvm_key* key, const wchar_t* name,
                                                   int32_t* kind);
+
+/* -------------------------------------------------------- children, values
+ *
+ * For a host that keeps objects of its own for a key's children (the C++
+ * layer does). A value crosses as its kind and its archive form: the bytes
+ * that follow its class record in an archive, its name in the archive's
+ * string form, then its payload (README, "Archive format"). A kxvm_value is
+ * borrowed from the key that holds it and stays valid until that key deletes
+ * it: when the key is destroyed, or an archive read into it (kxvm_key_serialize,
+ * kxvm_key_merge) replaces or discards the value. */
+typedef struct kxvm_value kxvm_value;
+
+/* The number of children, values and keys. */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_key_child_count(const kxvm_key* key, size_t* count);
+/* The child at index, 0 being the most recently added: a key (*child, borrowed;
+ * *value null) or a value (*value; *child null). KXVM_NO_MATCH past the end. */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_key_child(kxvm_key* key, size_t index, kxvm_key** child,
+                                             kxvm_value** value);
+/* The value that name finds (as kxvm_key_value_kind finds it). */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_key_find_value(kxvm_key* key, const wchar_t* name,
+                                                  kxvm_value** value);
+/* Declares the value of that kind (KXVM_KIND_UNTYPED included) read from its
+ * form, which must hold exactly one value. */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_key_add_form(kxvm_key* key, int32_t kind, const uint8_t* form,
+                                                size_t size);
+/* An archive read whose list of children the caller has read itself: the
+ * children of loaded, an owned key, in its order, are merged into key as
+ * kxvm_key_serialize merges what it reads. loaded ends empty and stays the
+ * caller's. */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_key_merge(kxvm_key* key, kxvm_key* loaded);
+
+KXVM_IMPORT int32_t KXVM_CALL kxvm_value_kind(const kxvm_value* value, int32_t* kind);
+/* The value's form, owned by the caller. */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_value_form(const kxvm_value* value, uint8_t** form,
+                                              size_t* size);
+/* Replaces the value's name and payload with those of the form, which must
+ * be of the value's kind; a refused form changes nothing. */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_value_set_form(kxvm_value* value, const uint8_t* form,
+                                                  size_t size);
+/* As kxvm_key_set_user_data, for a value. */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_value_set_user_data(kxvm_value* value, void* data,
+                                                       kxvm_release_fn release);
+KXVM_IMPORT int32_t KXVM_CALL kxvm_value_user_data(const kxvm_value* value, void** data);
 
 /* Every value and child key is attempted; result (may be null): 1 when all
  * succeeded, else 0. */
@@ -407,6 +454,18 @@ KXVM_IMPORT int32_t KXVM_CALL kxvm_archive_read_count(kxvm_archive* archive, uin
  * stored null; any other class is KXVM_ARCHIVE_CAUSE_BAD_CLASS. */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_archive_write_key(kxvm_archive* archive, const kxvm_key* key);
 KXVM_IMPORT int32_t KXVM_CALL kxvm_archive_read_key(kxvm_archive* archive, kxvm_key** key);
+
+/* A value as an object: its class record, then its form (see
+ * kxvm_key_add_form). */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_archive_write_form(kxvm_archive* archive, int32_t kind,
+                                                      const uint8_t* form, size_t size);
+/* Any object: a key (*kind KXVM_KIND_KEY, *key a new key owned by the
+ * caller), a value (*kind its KXVM_KIND_*, *form its form owned by the
+ * caller), or the null object (*kind KXVM_KIND_NONE). The other outputs are
+ * null (and *size 0). */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_archive_read_object(kxvm_archive* archive, int32_t* kind,
+                                                       kxvm_key** key, uint8_t** form,
+                                                       size_t* size);
 
 /* The key's children, stored or loaded as the archive's direction says.
  * Loading takes only the names the key declares: a loaded child replaces

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "capi/guard.h"
+#include "capi/value_form.h"
 #include "framework/archive.h"
-#include "settings/MWSettingsKey.h"
+#include "settings/settings_key.h"
 
 struct kxvm_archive {
   kxvm_archive(kx::CArchive::Mode mode, const uint8_t* data, size_t size)
@@ -137,6 +138,38 @@ int32_t KXVM_CALL kxvm_archive_read_key(kxvm_archive* archive, kxvm_key** key) {
     Require(key, "the key output is null");
     std::unique_ptr<kx::CObject> object = ar.ReadObject(&kx::MWSettingsKey::classMWSettingsKey);
     *key = reinterpret_cast<kxvm_key*>(static_cast<kx::MWSettingsKey*>(object.release()));
+  });
+}
+
+int32_t KXVM_CALL kxvm_archive_write_form(kxvm_archive* archive, int32_t kind,
+                                          const uint8_t* form, size_t size) {
+  return WithArchive(__func__, archive, [&](kx::CArchive& ar) {
+    ar.WriteObject(kx::capi::ValueFromForm(kind, form, size).get());
+  });
+}
+
+int32_t KXVM_CALL kxvm_archive_read_object(kxvm_archive* archive, int32_t* kind, kxvm_key** key,
+                                           uint8_t** form, size_t* size) {
+  return WithArchive(__func__, archive, [&](kx::CArchive& ar) {
+    if (!kind || !key || !form || !size) throw kx::capi::InvalidArgument{"an output is null"};
+    std::unique_ptr<kx::CObject> object = ar.ReadObject();
+    std::vector<uint8_t> bytes;
+    int32_t read = KXVM_KIND_NONE;
+    if (object && object->IsKindOf(&kx::MWSettingsValue::classMWSettingsValue)) {
+      const auto& value = static_cast<const kx::MWSettingsValue&>(*object);
+      read = kx::capi::KindOf(value);
+      bytes = kx::capi::FormOf(value);
+    } else if (object) {
+      read = KXVM_KIND_KEY;
+    }
+    void* copy = nullptr;
+    kx::capi::GiveBytes(bytes.data(), bytes.size(), &copy);
+    *form = static_cast<uint8_t*>(copy);
+    *size = bytes.size();
+    *kind = read;
+    *key = read == KXVM_KIND_KEY
+               ? reinterpret_cast<kxvm_key*>(static_cast<kx::MWSettingsKey*>(object.release()))
+               : nullptr;
   });
 }
 

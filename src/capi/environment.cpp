@@ -4,7 +4,7 @@
 #include <string>
 
 #include "capi/guard.h"
-#include "environment/KXEnvApp.h"
+#include "environment/environment.h"
 #include "environment/language.h"
 #include "environment/support_report.h"
 

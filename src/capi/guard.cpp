@@ -11,6 +11,12 @@
 
 #include "framework/archive.h"
 
+static_assert(kx::CArchiveException::genericException == KXVM_ARCHIVE_CAUSE_GENERIC &&
+                  kx::CArchiveException::endOfFile == KXVM_ARCHIVE_CAUSE_END_OF_FILE &&
+                  kx::CArchiveException::badClass == KXVM_ARCHIVE_CAUSE_BAD_CLASS &&
+                  kx::CArchiveException::tooDeep == KXVM_ARCHIVE_CAUSE_TOO_DEEP,
+              "causes cross the C interface as numbers");
+
 namespace kx::capi {
 namespace {
 
@@ -69,10 +75,10 @@ int32_t FailWithCurrentException(const char* function) noexcept {
         description.length() ? static_cast<const wchar_t*>(description) : e.ErrorMessage();
     Record(KXVM_E_AUTOMATION, e.Error(), text ? text : L"");
     return KXVM_E_AUTOMATION;
-  } catch (const CArchiveException& e) {
+  } catch (const kx::CArchiveException& e) {
     RecordAscii(KXVM_E_ARCHIVE, e.m_cause, function, e.what());
     return KXVM_E_ARCHIVE;
-  } catch (const CInvalidArgException& e) {
+  } catch (const kx::CInvalidArgException& e) {
     RecordAscii(KXVM_E_ARCHIVE_INVALID_ARGUMENT, 0, function, e.what());
     return KXVM_E_ARCHIVE_INVALID_ARGUMENT;
   } catch (const std::exception& e) {

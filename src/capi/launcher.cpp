@@ -3,7 +3,7 @@
 
 #include "capi/guard.h"
 #include "environment/debug_log.h"
-#include "launcher/MWVMLauncher.h"
+#include "launcher/launcher.h"
 
 struct kxvm_launcher {
   kx::MWVMLauncher launcher;

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "capi/guard.h"
-#include "settings/MWSettingsKey.h"
+#include "capi/value_form.h"
+#include "settings/settings_key.h"
 
 using kx::capi::GiveText;
 using kx::capi::Guard;
@@ -26,21 +27,11 @@ const kx::MWSettingsKey* ToKey(const kxvm_key* key) {
 }
 kxvm_key* ToHandle(kx::MWSettingsKey* key) { return reinterpret_cast<kxvm_key*>(key); }
 
-int32_t KindOf(const kx::MWSettingsValue& value) {
-  const kx::CRuntimeClass* record = value.GetRuntimeClass();
-  const kx::CRuntimeClass* kinds[] = {nullptr,
-                                      &kx::MWIntValue::classMWIntValue,
-                                      &kx::MWColorValue::classMWColorValue,
-                                      &kx::MWDoubleValue::classMWDoubleValue,
-                                      &kx::MWStringValue::classMWStringValue,
-                                      &kx::MWPointValue::classMWPointValue,
-                                      &kx::MWRectValue::classMWRectValue,
-                                      &kx::MWTimeValue::classMWTimeValue,
-                                      &kx::MWIntArrayValue::classMWIntArrayValue};
-  for (int32_t kind = KXVM_KIND_INT; kind <= KXVM_KIND_INT_ARRAY; ++kind)
-    if (record == kinds[kind]) return kind;
-  return KXVM_KIND_UNTYPED;
+kx::MWSettingsValue* ToValue(const kxvm_value* value) {
+  Require(value, "the value is null");
+  return reinterpret_cast<kx::MWSettingsValue*>(const_cast<kxvm_value*>(value));
 }
+kxvm_value* ToHandle(kx::MWSettingsValue* value) { return reinterpret_cast<kxvm_value*>(value); }
 
 // Declares a value of the kind Payload selects.
 template <class Payload>
@@ -143,7 +134,7 @@ int32_t KXVM_CALL kxvm_key_value_kind(kxvm_key* key, const wchar_t* name, int32_
     const kx::MWSettingsValue* value =
         ToKey(key)->FindValue(NameArgument(name, "the name is null"));
     if (!value) return KXVM_NO_MATCH;
-    *kind = KindOf(*value);
+    *kind = kx::capi::KindOf(*value);
     return KXVM_OK;
   });
 }
@@ -175,7 +166,7 @@ int32_t KXVM_CALL kxvm_key_open_registry_key(kxvm_key* key, int32_t create, int3
 
 int32_t KXVM_CALL kxvm_key_set_user_data(kxvm_key* key, void* data, kxvm_release_fn release) {
   return Guard(__func__, [&] {
-    ToKey(key)->SetHostData(data, release);
+    ToKey(key)->Host().Set(data, release);
     return KXVM_OK;
   });
 }
@@ -183,7 +174,106 @@ int32_t KXVM_CALL kxvm_key_set_user_data(kxvm_key* key, void* data, kxvm_release
 int32_t KXVM_CALL kxvm_key_user_data(const kxvm_key* key, void** data) {
   return Guard(__func__, [&] {
     Require(data, "the data output is null");
-    *data = ToKey(key)->HostData();
+    *data = const_cast<kx::MWSettingsKey*>(ToKey(key))->Host().Get();
+    return KXVM_OK;
+  });
+}
+
+// ---------------------------------------------------------------- children
+
+int32_t KXVM_CALL kxvm_key_child_count(const kxvm_key* key, size_t* count) {
+  return Guard(__func__, [&] {
+    Require(count, "the count output is null");
+    *count = ToKey(key)->ChildCount();
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_child(kxvm_key* key, size_t index, kxvm_key** child,
+                                 kxvm_value** value) {
+  return Guard(__func__, [&] {
+    Require(child, "the key output is null");
+    Require(value, "the value output is null");
+    kx::CObject* object = ToKey(key)->ChildAt(index);
+    if (!object) return KXVM_NO_MATCH;
+    const bool isKey = object->IsKindOf(&kx::MWSettingsKey::classMWSettingsKey);
+    *child = isKey ? ToHandle(static_cast<kx::MWSettingsKey*>(object)) : nullptr;
+    *value = isKey ? nullptr : ToHandle(static_cast<kx::MWSettingsValue*>(object));
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_find_value(kxvm_key* key, const wchar_t* name, kxvm_value** value) {
+  return Guard(__func__, [&] {
+    Require(value, "the value output is null");
+    kx::MWSettingsValue* found = ToKey(key)->FindValue(NameArgument(name, "the name is null"));
+    if (!found) return KXVM_NO_MATCH;
+    *value = ToHandle(found);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_add_form(kxvm_key* key, int32_t kind, const uint8_t* form,
+                                    size_t size) {
+  return Guard(__func__, [&] {
+    kx::MWSettingsKey* target = ToKey(key);
+    target->AddChild(kx::capi::ValueFromForm(kind, form, size));
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_key_merge(kxvm_key* key, kxvm_key* loaded) {
+  return Guard(__func__, [&] {
+    kx::MWSettingsKey* target = ToKey(key);
+    kx::MWSettingsKey* source = ToKey(loaded);
+    if (source->Parent()) throw kx::capi::InvalidArgument{"the loaded key belongs to another key"};
+    for (const kx::MWSettingsKey* k = target; k; k = k->Parent())
+      if (k == source) throw kx::capi::InvalidArgument{"a key cannot take its own ancestor's children"};
+    target->MergeFrom(*source);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_value_kind(const kxvm_value* value, int32_t* kind) {
+  return Guard(__func__, [&] {
+    Require(kind, "the kind output is null");
+    *kind = kx::capi::KindOf(*ToValue(value));
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_value_form(const kxvm_value* value, uint8_t** form, size_t* size) {
+  return Guard(__func__, [&] {
+    Require(form, "the form output is null");
+    Require(size, "the size output is null");
+    const std::vector<uint8_t> bytes = kx::capi::FormOf(*ToValue(value));
+    void* copy = nullptr;
+    kx::capi::GiveBytes(bytes.data(), bytes.size(), &copy);
+    *form = static_cast<uint8_t*>(copy);
+    *size = bytes.size();
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_value_set_form(kxvm_value* value, const uint8_t* form, size_t size) {
+  return Guard(__func__, [&] {
+    kx::capi::AssignForm(*ToValue(value), form, size);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_value_set_user_data(kxvm_value* value, void* data,
+                                           kxvm_release_fn release) {
+  return Guard(__func__, [&] {
+    ToValue(value)->Host().Set(data, release);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_value_user_data(const kxvm_value* value, void** data) {
+  return Guard(__func__, [&] {
+    Require(data, "the data output is null");
+    *data = ToValue(value)->Host().Get();
     return KXVM_OK;
   });
 }
@@ -206,14 +296,14 @@ int32_t KXVM_CALL kxvm_key_add_text(kxvm_key* key, const wchar_t* name, const wc
   });
 }
 int32_t KXVM_CALL kxvm_key_add_point(kxvm_key* key, const wchar_t* name, int32_t x, int32_t y) {
-  return Add(__func__, key, name, CPoint(x, y));
+  return Add(__func__, key, name, kx::CPoint(x, y));
 }
 int32_t KXVM_CALL kxvm_key_add_rect(kxvm_key* key, const wchar_t* name, int32_t left, int32_t top,
                                     int32_t right, int32_t bottom) {
-  return Add(__func__, key, name, CRect(left, top, right, bottom));
+  return Add(__func__, key, name, kx::CRect(left, top, right, bottom));
 }
 int32_t KXVM_CALL kxvm_key_add_time(kxvm_key* key, const wchar_t* name, int64_t seconds) {
-  return Add(__func__, key, name, CTime(seconds));
+  return Add(__func__, key, name, kx::CTime(seconds));
 }
 int32_t KXVM_CALL kxvm_key_add_int_array(kxvm_key* key, const wchar_t* name, const int32_t* values,
                                          size_t count) {
@@ -237,14 +327,14 @@ int32_t KXVM_CALL kxvm_key_get_text(kxvm_key* key, const wchar_t* name, wchar_t*
                            [&](const std::wstring& v) { GiveText(v, text, length); });
 }
 int32_t KXVM_CALL kxvm_key_get_point(kxvm_key* key, const wchar_t* name, int32_t* x, int32_t* y) {
-  return Get<CPoint>(__func__, key, name, x && y, [&](const CPoint& v) {
+  return Get<kx::CPoint>(__func__, key, name, x && y, [&](const kx::CPoint& v) {
     *x = v.x;
     *y = v.y;
   });
 }
 int32_t KXVM_CALL kxvm_key_get_rect(kxvm_key* key, const wchar_t* name, int32_t* left, int32_t* top,
                                     int32_t* right, int32_t* bottom) {
-  return Get<CRect>(__func__, key, name, left && top && right && bottom, [&](const CRect& v) {
+  return Get<kx::CRect>(__func__, key, name, left && top && right && bottom, [&](const kx::CRect& v) {
     *left = v.left;
     *top = v.top;
     *right = v.right;
@@ -252,7 +342,7 @@ int32_t KXVM_CALL kxvm_key_get_rect(kxvm_key* key, const wchar_t* name, int32_t*
   });
 }
 int32_t KXVM_CALL kxvm_key_get_time(kxvm_key* key, const wchar_t* name, int64_t* seconds) {
-  return Get<CTime>(__func__, key, name, seconds, [&](const CTime& v) { *seconds = v.GetTime(); });
+  return Get<kx::CTime>(__func__, key, name, seconds, [&](const kx::CTime& v) { *seconds = v.GetTime(); });
 }
 int32_t KXVM_CALL kxvm_key_get_int_array(kxvm_key* key, const wchar_t* name, int32_t** values,
                                          size_t* count) {
@@ -283,14 +373,14 @@ int32_t KXVM_CALL kxvm_key_set_text(kxvm_key* key, const wchar_t* name, const wc
   });
 }
 int32_t KXVM_CALL kxvm_key_set_point(kxvm_key* key, const wchar_t* name, int32_t x, int32_t y) {
-  return Set(__func__, key, name, CPoint(x, y));
+  return Set(__func__, key, name, kx::CPoint(x, y));
 }
 int32_t KXVM_CALL kxvm_key_set_rect(kxvm_key* key, const wchar_t* name, int32_t left, int32_t top,
                                     int32_t right, int32_t bottom) {
-  return Set(__func__, key, name, CRect(left, top, right, bottom));
+  return Set(__func__, key, name, kx::CRect(left, top, right, bottom));
 }
 int32_t KXVM_CALL kxvm_key_set_time(kxvm_key* key, const wchar_t* name, int64_t seconds) {
-  return Set(__func__, key, name, CTime(seconds));
+  return Set(__func__, key, name, kx::CTime(seconds));
 }
 int32_t KXVM_CALL kxvm_key_set_int_array(kxvm_key* key, const wchar_t* name, const int32_t* values,
                                          size_t count) {

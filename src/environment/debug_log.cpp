@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "environment/KXEnvApp.h"
+#include "environment/environment.h"
 #include "environment/library_lock.h"
 #include "framework/scoped_hkey.h"
 

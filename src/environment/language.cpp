@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "settings/MWSettingsKey.h"
+#include "settings/settings_key.h"
 
 namespace kx {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "environment/KXEnvApp.h"
+#include "environment/environment.h"
 #include "environment/debug_log.h"
 #include "environment/folder_value.h"
 #include "environment/language.h"

@@ -14,6 +14,9 @@ constexpr std::uint16_t kNullTag = 0x0000;
 constexpr std::uint16_t kNewClassTag = 0xFFFF;
 constexpr std::uint16_t kBigClassTag = 0x7FFF;
 constexpr std::uint16_t kClassTagFlag = 0x8000;
+constexpr std::uint32_t kBigClassFlag = 0x80000000;
+// The framework's limit of the shared numbering.
+constexpr std::uint32_t kMaxMapCount = 0x3FFFFFFE;
 constexpr std::uint16_t kWideMarker = 0xFFFE;
 constexpr std::size_t kMaxClassName = 64;
 
@@ -30,6 +33,29 @@ class DepthScope {
 };
 
 }  // namespace
+
+const char* CArchiveException::what() const noexcept {
+  switch (m_cause) {
+    case none:
+      return "archive: no error";
+    case readOnly:
+      return "archive: writing to a loading archive";
+    case endOfFile:
+      return "archive: end of data";
+    case writeOnly:
+      return "archive: reading from a storing archive";
+    case badIndex:
+      return "archive: invalid object tag or class index";
+    case badClass:
+      return "archive: unknown or unexpected class";
+    case badSchema:
+      return "archive: unsupported schema";
+    case tooDeep:
+      return "archive: objects nested too deeply";
+    default:
+      return "archive: invalid data";
+  }
+}
 
 CArchive::CArchive(std::vector<std::uint8_t>& bytes, Mode mode) : bytes_(bytes), mode_(mode) {}
 
@@ -82,7 +108,7 @@ void CArchive::WriteString(const std::wstring& text) {
     *this << static_cast<std::uint8_t>(length);
   } else {
     *this << std::uint8_t{0xFF};
-    if (length < 0xFFFF) {
+    if (length < 0xFFFE) {
       *this << static_cast<std::uint16_t>(length);
     } else {
       *this << std::uint16_t{0xFFFF};
@@ -177,6 +203,11 @@ std::uint64_t CArchive::ReadCount() {
   return count;
 }
 
+std::uint32_t CArchive::NextIndex() {
+  if (mapCount_ >= kMaxMapCount) throw CArchiveException(CArchiveException::badIndex);
+  return mapCount_++;
+}
+
 void CArchive::WriteObject(const CObject* object) {
   CheckStoring();
   if (!object) {
@@ -187,23 +218,22 @@ void CArchive::WriteObject(const CObject* object) {
   if (!record->m_pfnCreateObject) throw CArchiveException(CArchiveException::badClass);
   if (depth_ >= kMaxObjectDepth) throw CArchiveException(CArchiveException::tooDeep);
 
-  const auto known = std::find(classes_.begin(), classes_.end(), record);
-  if (known == classes_.end()) {
+  const auto known = std::find_if(storedClasses_.begin(), storedClasses_.end(),
+                                  [record](const auto& entry) { return entry.first == record; });
+  if (known == storedClasses_.end()) {
     const std::size_t nameLength = std::strlen(record->m_lpszClassName);
     if (nameLength == 0 || nameLength > kMaxClassName)
       throw CArchiveException(CArchiveException::badClass);
     *this << kNewClassTag << static_cast<std::uint16_t>(record->m_wSchema & 0xFFFF)
           << static_cast<std::uint16_t>(nameLength);
     Write(record->m_lpszClassName, nameLength);
-    classes_.push_back(record);
+    storedClasses_.emplace_back(record, NextIndex());
+  } else if (known->second < kBigClassTag) {
+    *this << static_cast<std::uint16_t>(kClassTagFlag | known->second);
   } else {
-    const auto index = static_cast<std::uint32_t>(known - classes_.begin() + 1);
-    if (index < kBigClassTag) {
-      *this << static_cast<std::uint16_t>(kClassTagFlag | index);
-    } else {
-      *this << kBigClassTag << index;
-    }
+    *this << kBigClassTag << (kBigClassFlag | known->second);
   }
+  NextIndex();  // the object's own, though nothing refers to it
   DepthScope scope(depth_);
   // One Serialize serves both directions, so it is not const.
   const_cast<CObject*>(object)->Serialize(*this);
@@ -223,20 +253,24 @@ const CRuntimeClass* CArchive::ReadClassTag(std::uint16_t tag) {
     if (!record || !record->m_pfnCreateObject) throw CArchiveException(CArchiveException::badClass);
     if (!(record->m_wSchema & VERSIONABLE_SCHEMA) && (record->m_wSchema & 0xFFFF) != schema)
       throw CArchiveException(CArchiveException::badSchema);
-    classes_.push_back(record);
+    NextIndex();
+    loadedMap_.push_back(record);
     return record;
   }
   std::uint32_t index = 0;
   if (tag == kBigClassTag) {
     *this >> index;
+    // Without the flag it refers to an earlier object: never written here.
+    if (!(index & kBigClassFlag)) throw CArchiveException(CArchiveException::badIndex);
+    index &= ~kBigClassFlag;
   } else if (tag & kClassTagFlag) {
     index = tag & ~kClassTagFlag;
   } else {
-    // A reference to an earlier object: this archive never writes one.
     throw CArchiveException(CArchiveException::badIndex);
   }
-  if (index == 0 || index > classes_.size()) throw CArchiveException(CArchiveException::badIndex);
-  return classes_[index - 1];
+  if (index == 0 || index >= loadedMap_.size() || !loadedMap_[index])
+    throw CArchiveException(CArchiveException::badIndex);
+  return loadedMap_[index];
 }
 
 std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* required) {
@@ -250,6 +284,9 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* required) {
   if (depth_ >= kMaxObjectDepth) throw CArchiveException(CArchiveException::tooDeep);
   std::unique_ptr<CObject> object(record->CreateObject());
   if (!object) throw CArchiveException(CArchiveException::badClass);
+  // The object's index comes before those of the objects it holds.
+  NextIndex();
+  loadedMap_.push_back(nullptr);
   DepthScope scope(depth_);
   object->Serialize(*this);
   return object;

@@ -15,32 +15,38 @@
 //   Text (WriteString / ReadString). Written in the wide form: BYTE FF and
 //   WORD FFFE mark it, then the length in UTF-16 code units
 //     n < 0xFF                   BYTE n
-//     n < 0xFFFF                 BYTE FF, WORD n
+//     n < 0xFFFE                 BYTE FF, WORD n
 //     n < 0xFFFFFFFF             BYTE FF, WORD FFFF, DWORD n
 //     otherwise                  BYTE FF, WORD FFFF, DWORD FFFFFFFF, QWORD n
 //   then the n code units. Reading also accepts the 8-bit form, which has no
-//   marker and one byte per character, converted from the ANSI code page:
+//   marker and one byte per character, converted from the ANSI code page, and
+//   a wide WORD length of FFFE:
 //     n < 0xFF                   BYTE n
 //     n < 0xFFFE                 BYTE FF, WORD n   (FFFE is the wide marker)
 //     then as above              BYTE FF, WORD FFFF, DWORD n / DWORD FFFFFFFF, QWORD n
 //
 //   Time (CTime): the signed 64-bit count of seconds since 1970-01-01 UTC.
 //
-//   Object (WriteObject / ReadObject), one WORD tag first:
+//   Object (WriteObject / ReadObject), as the Microsoft Foundation Classes
+//   write them. Classes and objects share one numbering: each class the
+//   archive meets for the first time, and then each object, takes the next
+//   index, counting from 1 (a key holding an integer and two doubles: key
+//   class 1, key 2, integer class 3, integer 4, double class 5, double 6,
+//   and the second double is tagged 8005 and takes 7). One WORD tag first:
 //     0000                       no object (null)
 //     FFFF                       an object of a class not yet seen in this archive:
 //                                WORD schema (low 16 bits of the class record's),
 //                                WORD name length (1..64), the class name's bytes
-//                                (ASCII, no NUL). The class takes the next class
-//                                index, counting from 1 in order of appearance.
+//                                (ASCII, no NUL)
 //     8000 | i   (1 <= i < 7FFF) an object of the class with index i
-//     7FFF, DWORD i              the same, for any index
+//     7FFF, DWORD 80000000 | i   the same, for any index
 //     then the object's own Serialize output.
-//   Every object is stored in full where it is referenced: the archive keeps no
-//   references between objects, so a read never yields one object twice and
-//   every object read has exactly one owner. Tags 0001..7FFE are invalid.
-//   Objects nest (an object's Serialize writes further objects) at most
-//   kMaxObjectDepth deep, so a hostile archive cannot exhaust the stack.
+//   Every object is stored in full where it is referenced: this archive never
+//   writes a reference to an earlier object (0001..7FFE, or 7FFF with a DWORD
+//   below 80000000) and refuses one when reading, so a read never yields one
+//   object twice and every object read has exactly one owner. Objects nest
+//   (an object's Serialize writes further objects) at most kMaxObjectDepth
+//   deep, so a hostile archive cannot exhaust the stack.
 //
 // Failures are exceptions of this layer: CArchiveException (end of file, an
 // unknown class, a bad index or schema, too deep a nesting, the wrong
@@ -55,19 +61,14 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
-#include "framework/exception.h"  // the public one: this tree has none
+#include "framework/archive_exception.h"
 #include "framework/geometry.h"
 #include "framework/object.h"
 
 namespace kx {
-
-// The exceptions a host catches are the ones thrown here (the public
-// header ties their causes to the C interface's numbers).
-using ::CArchiveException;
-using ::CException;
-using ::CInvalidArgException;
 
 class CArchive {
  public:
@@ -129,14 +130,19 @@ class CArchive {
 
  private:
   const CRuntimeClass* ReadClassTag(std::uint16_t tag);
+  std::uint32_t NextIndex();
   void CheckLoading() const;
   void CheckStoring() const;
 
   std::vector<std::uint8_t>& bytes_;
   Mode mode_;
   std::size_t position_ = 0;
-  // Index i of the format is classes_[i - 1].
-  std::vector<const CRuntimeClass*> classes_;
+  // The next index of the shared numbering of classes and objects.
+  std::uint32_t mapCount_ = 1;
+  // Storing: each class written, with its index. Loading: entry i names the
+  // class of index i, or is null where i is an object (or unused, at 0).
+  std::vector<std::pair<const CRuntimeClass*, std::uint32_t>> storedClasses_;
+  std::vector<const CRuntimeClass*> loadedMap_{nullptr};
   int depth_ = 0;
 };
 

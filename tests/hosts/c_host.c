@@ -256,6 +256,76 @@ static void Archives(kxvm_key* key) {
   kxvm_archive_destroy(NULL);
 }
 
+/* Children and values as the C++ layer reaches them: listed, found, handed
+ * over as archive forms, merged, and archived as objects. */
+static void Children(kxvm_key* key) {
+  kxvm_key *child = NULL, *fresh = NULL, *loaded = NULL, *read = NULL;
+  kxvm_value *value = NULL, *i = NULL;
+  kxvm_archive* ar = NULL;
+  uint8_t *form = NULL, *bytes = NULL, *again = NULL;
+  size_t count = 0, size = 0, n = 0, length = 0;
+  int32_t kind = -1, got = 0;
+  void* data = NULL;
+  int released = 0;
+
+  CHECK(kxvm_key_child_count(key, &count) == KXVM_OK && count == 9);
+  CHECK(kxvm_key_child(key, 0, &child, &value) == KXVM_OK && child && !value);
+  CHECK(kxvm_key_child(key, 1, &child, &value) == KXVM_OK && !child && value);
+  CHECK(kxvm_value_kind(value, &kind) == KXVM_OK && kind == KXVM_KIND_INT_ARRAY);
+  CHECK(kxvm_key_child(key, 9, &child, &value) == KXVM_NO_MATCH);
+  CHECK(kxvm_key_find_value(key, L"i", &i) == KXVM_OK && kxvm_key_find_value(key, L"?", &value) ==
+        KXVM_NO_MATCH && value != i);
+  CHECK(kxvm_value_form(i, &form, &size) == KXVM_OK && size == 4 + 2 + 4);
+  /* A form that ends early changes nothing; a whole one renames and replaces. */
+  CHECK(Failed(kxvm_value_set_form(i, form, size - 1), KXVM_E_ARCHIVE,
+               KXVM_ARCHIVE_CAUSE_END_OF_FILE));
+  form[4] = 'j';
+  CHECK(kxvm_value_set_form(i, form, size) == KXVM_OK && kxvm_key_get_int(key, L"j", &got) ==
+        KXVM_OK && got == 6 && kxvm_key_get_int(key, L"i", &got) == KXVM_NO_MATCH);
+  form[4] = 'i';
+  CHECK(kxvm_value_set_form(i, form, size) == KXVM_OK);
+  CHECK(Failed(kxvm_key_add_form(key, 12, form, size), KXVM_E_INVALID_ARGUMENT, 0));
+
+  /* A merge takes the declared names only; the loaded key ends empty. */
+  CHECK(kxvm_key_create(L"Fresh", kKeyPath, &fresh) == KXVM_OK &&
+        kxvm_key_add_int(fresh, L"i", 0) == KXVM_OK && kxvm_key_add_text(fresh, L"k", L"x", 1) == 0);
+  CHECK(kxvm_key_find_value(fresh, L"i", &value) == KXVM_OK &&
+        kxvm_value_set_user_data(value, &released, CountRelease) == KXVM_OK &&
+        kxvm_value_user_data(value, &data) == KXVM_OK && data == &released);
+  CHECK(kxvm_key_create(L"Loaded", kKeyPath, &loaded) == KXVM_OK &&
+        kxvm_key_add_form(loaded, KXVM_KIND_INT, form, size) == KXVM_OK &&
+        kxvm_key_add_int(loaded, L"undeclared", 1) == KXVM_OK);
+  CHECK(Failed(kxvm_key_merge(fresh, fresh), KXVM_E_INVALID_ARGUMENT, 0));
+  CHECK(kxvm_key_merge(fresh, loaded) == KXVM_OK && released == 1);
+  CHECK(kxvm_key_get_int(fresh, L"i", &got) == KXVM_OK && got == 6 &&
+        kxvm_key_value_kind(fresh, L"k", &kind) == KXVM_OK &&
+        kxvm_key_value_kind(fresh, L"undeclared", &kind) == KXVM_NO_MATCH &&
+        kxvm_key_child_count(loaded, &n) == KXVM_OK && n == 0);
+
+  /* Values as objects beside a key and a null. */
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_STORE, NULL, 0, &ar) == KXVM_OK);
+  CHECK(kxvm_archive_write_form(ar, KXVM_KIND_INT, form, size) == KXVM_OK &&
+        kxvm_archive_write_key(ar, fresh) == KXVM_OK && kxvm_archive_write_key(ar, NULL) == 0);
+  CHECK(Failed(kxvm_archive_write_form(ar, KXVM_KIND_TEXT, form, size), KXVM_E_ARCHIVE,
+               KXVM_ARCHIVE_CAUSE_END_OF_FILE));
+  CHECK(kxvm_archive_take(ar, &bytes, &length) == KXVM_OK);
+  kxvm_archive_destroy(ar);
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_LOAD, bytes, length, &ar) == KXVM_OK);
+  CHECK(kxvm_archive_read_object(ar, &kind, &read, &again, &n) == KXVM_OK &&
+        kind == KXVM_KIND_INT && !read && n == size && !memcmp(again, form, size));
+  kxvm_free(again);
+  CHECK(kxvm_archive_read_object(ar, &kind, &read, &again, &n) == KXVM_OK &&
+        kind == KXVM_KIND_KEY && read && !again && !n);
+  kxvm_key_destroy(read);
+  CHECK(kxvm_archive_read_object(ar, &kind, &read, &again, &n) == KXVM_OK &&
+        kind == KXVM_KIND_NONE && !read);
+  kxvm_archive_destroy(ar);
+  kxvm_free(bytes);
+  kxvm_free(form);
+  kxvm_key_destroy(loaded);
+  kxvm_key_destroy(fresh);
+}
+
 static void Keys(void) {
   static const struct {
     const wchar_t* name;
@@ -313,6 +383,7 @@ static void Keys(void) {
   Verify(loaded, 1, L"c", 1);
   kxvm_key_destroy(loaded);
 
+  Children(key);
   Archives(key);
   kxvm_key_destroy(key);
   CHECK(released == 1);

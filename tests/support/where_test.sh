@@ -59,8 +59,8 @@ expect("demo: Eureka.exe present", demo["eureka"]["executable"] ==
        "C:\\Program Files\\Roboris\\Eureka\\Eureka.exe" and demo["eureka"]["executable_present"])
 expect("demo: German", demo["language"]["code"] == "deu" and demo["language"]["setting"] == "German")
 expect("demo: log file", demo["log"]["file"] == data + "KXVirtualMachine.log")
-expect("demo: versions", demo["library"]["interface_version"] == "1.0" and
-       demo["library"]["file_version"].count(".") == 3)
+expect("demo: versions", demo["library"]["interface_version"] == "1.1" and
+       demo["library"]["file_version"] == "1.0.0.0")
 expect("demo: would start", demo["launch_would_start"] is True)
 for p in problems: print("FAILED:", p)
 print("where: %d problems" % len(problems))

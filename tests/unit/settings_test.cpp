@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "settings/MWSettingsKey.h"
+#include "settings/settings_key.h"
 #include "child_process.h"
 #include "environment/debug_log.h"
 #include "environment/folder_value.h"
@@ -328,17 +328,18 @@ TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {
 TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
   MWSettingsKey key(L"forms", L"unused");
   DeclareEveryKind(key, true);
-  // The list from its front; a class seen before is written as its index.
+  // The list from its front; a class seen before is written as its index,
+  // classes and objects numbered together.
   const auto seen = [](std::uint8_t index) { return Bytes{index, 0x80}; };
   const std::tuple<Bytes, const wchar_t*, Bytes> records[] = {
       {NewClass("MWIntArrayValue"), L"no array", {0, 0, 0, 0}},
       {seen(1), L"array", {3, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0}},
       {NewClass("MWTimeValue"), L"late", {5, 0, 0, 0, 1, 0, 0, 0}},
-      {seen(2), L"time", {0x80, 0xAE, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+      {seen(4), L"time", {0x80, 0xAE, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
       {NewClass("MWRectValue"), L"rect", {0, 0, 0, 0, 0, 0, 0, 0, 0x80, 2, 0, 0, 0xE0, 1, 0, 0}},
       {NewClass("MWPointValue"), L"point", {10, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF}},
       {NewClass("MWStringValue"), L"empty", Text(L"")},
-      {seen(5), L"text", Text(L"abc")},
+      {seen(11), L"text", Text(L"abc")},
       {NewClass("MWDoubleValue"), L"double", {0, 0, 0, 0, 0, 0, 0x04, 0xC0}},
       {NewClass("MWColorValue"), L"colour", {0x56, 0x34, 0x12, 0xFF}},
       {NewClass("MWIntValue"), L"int", {0xFB, 0xFF, 0xFF, 0xFF}}};
@@ -355,7 +356,7 @@ TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
 
   // Text lengths and counts each side of where their length field widens.
   const std::tuple<std::size_t, std::size_t, std::size_t> limits[] = {
-      {254, 4, 2}, {255, 6, 2}, {0xFFFE, 6, 2}, {0xFFFF, 10, 6}, {70000, 10, 6}};
+      {254, 4, 2}, {255, 6, 2}, {0xFFFD, 6, 2}, {0xFFFE, 10, 2}, {0xFFFF, 10, 6}, {70000, 10, 6}};
   for (const auto& [n, textPrefix, countBytes] : limits) {
     const std::wstring text(n, L'x');
     Bytes bytes;

@@ -14,6 +14,28 @@ namespace kx {
 
 class MWSettingsKey;
 
+// Data of a host's that lives as long as the key or value it is attached
+// to: release runs when that object is deleted, whoever deletes it.
+class HostAttachment {
+ public:
+  using Release = void(__stdcall*)(void*);
+  HostAttachment() = default;
+  ~HostAttachment() {
+    if (release_) release_(data_);
+  }
+  HostAttachment(const HostAttachment&) = delete;
+  HostAttachment& operator=(const HostAttachment&) = delete;
+  void Set(void* data, Release release) {
+    data_ = data;
+    release_ = release;
+  }
+  void* Get() const { return data_; }
+
+ private:
+  void* data_ = nullptr;
+  Release release_ = nullptr;
+};
+
 // The base of the eight kinds. Save and Load take the owning key by
 // reference: a value is only ever read or written on behalf of the key that
 // owns it, and that key names the registry key (MWSettingsKey::OpenRegistryKey).
@@ -36,9 +58,14 @@ class MWSettingsValue : public CObject {
   virtual int Load(MWSettingsKey& key);
 
   std::wstring GetName() const;
+  // The host's data for this value (kxvm_value_set_user_data).
+  HostAttachment& Host() { return m_host; }
 
  protected:
   std::wstring m_strName;  // the registry value name; empty: the key's default value
+
+ private:
+  HostAttachment m_host;
 };
 
 // REG_DWORD, 4 bytes.

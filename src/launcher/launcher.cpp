@@ -1,9 +1,9 @@
-#include "launcher/MWVMLauncher.h"
+#include "launcher/launcher.h"
 
 #include <cwchar>
 #include <utility>
 
-#include "environment/KXEnvApp.h"
+#include "environment/environment.h"
 #include "environment/debug_log.h"
 #include "environment/folder_value.h"
 #include "environment/language.h"

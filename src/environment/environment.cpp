@@ -1,4 +1,4 @@
-#include "environment/KXEnvApp.h"
+#include "environment/environment.h"
 
 #include <cstdlib>
 #include <optional>

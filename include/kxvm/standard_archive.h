@@ -1,19 +1,23 @@
-// The object archive: plain data, text, counts and settings keys written to
-// or read from a byte buffer of the host's, in the library's archive format
-// (README, "Archive format"). A file is read into or written from such a
-// buffer by its caller.
+// The standard face's object archive: plain data, text, counts, times and
+// the settings classes' objects written to or read from a byte buffer of the
+// host's, in the library's archive format (README, "Archive format"), which
+// is the framework's: bytes written here load in a framework host's archive
+// and the other way round. A file is read into or written from such a buffer
+// by its caller.
 //
 // Storing appends to the buffer, which holds every byte written after each
 // call; loading reads the buffer as it was when the archive was made. One
-// class table serves every object written or read through one archive.
+// numbering of classes and objects serves every object written or read
+// through one archive.
 //
-// Objects: WriteObject and ReadObject carry MWSettingsKey objects (and null);
-// any other class is CArchiveException(badClass). Failures are exceptions:
-// CArchiveException (end of data, an unknown class, a bad index or schema,
-// too deep a nesting, the wrong direction) and CInvalidArgException (a value
-// a reader cannot take, such as a negative element count).
-#ifndef KXVM_FRAMEWORK_ARCHIVE_H
-#define KXVM_FRAMEWORK_ARCHIVE_H
+// Objects: WriteObject and ReadObject carry MWSettingsKey objects, the values
+// (MWSettingsValue and its eight kinds) and null; any other class is
+// CArchiveException(badClass). Failures are exceptions: CArchiveException
+// (end of data, an unknown class, a bad index or schema, too deep a nesting,
+// the wrong direction) and CInvalidArgException (a value a reader cannot
+// take, such as a negative element count).
+#ifndef KXVM_STANDARD_ARCHIVE_H
+#define KXVM_STANDARD_ARCHIVE_H
 
 #include <cstddef>
 #include <cstdint>
@@ -22,10 +26,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "framework/c_interface.h"
-#include "framework/exception.h"
-#include "framework/geometry.h"
-#include "framework/object.h"
+#include "kxvm/c_interface.h"
+#include "kxvm/standard_types.h"
+
+namespace kxvm {
 
 class CArchive {
  public:
@@ -33,9 +37,8 @@ class CArchive {
 
   // The buffer must outlive the archive.
   CArchive(std::vector<std::uint8_t>& bytes, Mode mode) : bytes_(bytes), mode_(mode) {
-    kxvm::detail::Check(kxvm_archive_create(mode == store ? KXVM_ARCHIVE_STORE : KXVM_ARCHIVE_LOAD,
-                                            bytes.data(), mode == load ? bytes.size() : 0,
-                                            &handle_));
+    detail::Check(kxvm_archive_create(mode == store ? KXVM_ARCHIVE_STORE : KXVM_ARCHIVE_LOAD,
+                                      bytes.data(), mode == load ? bytes.size() : 0, &handle_));
   }
   ~CArchive() { kxvm_archive_destroy(handle_); }
   CArchive(const CArchive&) = delete;
@@ -53,14 +56,14 @@ class CArchive {
   std::size_t Read(void* data, std::size_t size) {
     const std::size_t available = RemainingBytes();
     const std::size_t count = size < available ? size : available;
-    kxvm::detail::Check(kxvm_archive_read(handle_, data, count));
+    detail::Check(kxvm_archive_read(handle_, data, count));
     return count;
   }
   // Bytes not yet read (loading).
   std::size_t RemainingBytes() const {
     if (!IsLoading()) throw CArchiveException(CArchiveException::writeOnly);
     std::size_t remaining = 0;
-    kxvm::detail::Check(kxvm_archive_remaining(handle_, &remaining));
+    detail::Check(kxvm_archive_remaining(handle_, &remaining));
     return remaining;
   }
 
@@ -72,7 +75,7 @@ class CArchive {
   }
   template <class T>
   std::enable_if_t<std::is_arithmetic_v<T>, CArchive&> operator>>(T& value) {
-    kxvm::detail::Check(kxvm_archive_read(handle_, &value, sizeof value));
+    detail::Check(kxvm_archive_read(handle_, &value, sizeof value));
     return *this;
   }
   CArchive& operator<<(const std::wstring& text) {
@@ -90,28 +93,37 @@ class CArchive {
     time = CTime(seconds);
     return *this;
   }
+  // An object with its class record (see WriteObject, ReadObject).
+  CArchive& operator<<(const CObject* object) {
+    WriteObject(object);
+    return *this;
+  }
+  CArchive& operator>>(CObject*& object) {
+    object = ReadObject().release();
+    return *this;
+  }
 
   void WriteString(const std::wstring& text) {
     Stored(kxvm_archive_write_string(handle_, text.data(), text.size()));
   }
   std::wstring ReadString() {
-    kxvm::detail::Owned<wchar_t> text;
+    detail::Owned<wchar_t> text;
     std::size_t length = 0;
-    kxvm::detail::Check(kxvm_archive_read_string(handle_, text.Receive(), &length));
+    detail::Check(kxvm_archive_read_string(handle_, text.Receive(), &length));
     return std::wstring(text.Get() ? text.Get() : L"", length);
   }
 
   void WriteCount(std::uint64_t count) { Stored(kxvm_archive_write_count(handle_, count)); }
   std::uint64_t ReadCount() {
     std::uint64_t count = 0;
-    kxvm::detail::Check(kxvm_archive_read_count(handle_, &count));
+    detail::Check(kxvm_archive_read_count(handle_, &count));
     return count;
   }
 
-  // A settings key or null (MWSettingsKey.h defines both).
+  // A settings key, a value, or null (MWSettingsKey.h defines both).
   void WriteObject(const CObject* object);
-  // A new key, or null for a stored null. With required, the key's class
-  // must derive from it.
+  // A new object, or null for a stored null. With required, its class must
+  // derive from it.
   std::unique_ptr<CObject> ReadObject(const CRuntimeClass* required = nullptr);
 
   // The archive of the C interface, for hosts that mix both.
@@ -121,7 +133,7 @@ class CArchive {
   // buffer, also when it failed part way (as a direct write would have).
   void Stored(std::int32_t result) {
     if (result < 0) {
-      const kxvm::detail::Failure failure = kxvm::detail::Failure::Last(result);
+      const detail::Failure failure = detail::Failure::Last(result);
       if (IsStoring()) TakeWritten();
       failure.Raise();
     }
@@ -130,9 +142,9 @@ class CArchive {
 
  private:
   void TakeWritten() {
-    kxvm::detail::Owned<std::uint8_t> written;
+    detail::Owned<std::uint8_t> written;
     std::size_t size = 0;
-    kxvm::detail::Check(kxvm_archive_take(handle_, written.Receive(), &size));
+    detail::Check(kxvm_archive_take(handle_, written.Receive(), &size));
     if (size) bytes_.insert(bytes_.end(), written.Get(), written.Get() + size);
   }
 
@@ -141,7 +153,10 @@ class CArchive {
   kxvm_archive* handle_ = nullptr;
 };
 
-// The object reads and writes need the key's definition.
-#include "MWSettingsKey.h"
+}  // namespace kxvm
 
-#endif  // KXVM_FRAMEWORK_ARCHIVE_H
+#ifndef KXVM_NO_GLOBAL_NAMES
+using kxvm::CArchive;
+#endif
+
+#endif  // KXVM_STANDARD_ARCHIVE_H

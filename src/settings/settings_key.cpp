@@ -1,4 +1,4 @@
-#include "settings/MWSettingsKey.h"
+#include "settings/settings_key.h"
 
 #include <cstdint>
 #include <iterator>
@@ -36,15 +36,7 @@ MWSettingsKey::MWSettingsKey() : m_hRoot(HKEY_CURRENT_USER) {}
 MWSettingsKey::MWSettingsKey(std::wstring name, std::wstring path)
     : m_strName(std::move(name)), m_strPath(std::move(path)), m_hRoot(HKEY_CURRENT_USER) {}
 
-MWSettingsKey::~MWSettingsKey() {
-  if (m_pfnHostRelease) m_pfnHostRelease(m_pHostData);
-  DeleteChildren(m_children);
-}
-
-void MWSettingsKey::SetHostData(void* data, HostRelease release) {
-  m_pHostData = data;
-  m_pfnHostRelease = release;
-}
+MWSettingsKey::~MWSettingsKey() { DeleteChildren(m_children); }
 
 HKEY MWSettingsKey::SetRoot(HKEY root) { return std::exchange(m_hRoot, root); }
 
@@ -87,6 +79,15 @@ void MWSettingsKey::AddKey(std::unique_ptr<MWSettingsKey> key) {
   if (!key) return;
   key->m_pParent = this;
   m_children.push_front(std::move(key));
+}
+
+void MWSettingsKey::AddChild(std::unique_ptr<MWSettingsValue> value) {
+  if (value) m_children.push_front(std::move(value));
+}
+
+CObject* MWSettingsKey::ChildAt(std::size_t index) const {
+  if (index >= m_children.size()) return nullptr;
+  return std::next(m_children.begin(), static_cast<std::ptrdiff_t>(index))->get();
 }
 
 // ---------------------------------------------------------------- lookups
@@ -243,6 +244,16 @@ void MWSettingsKey::Serialize(CArchive& ar) {
   ChildList previous;
   previous.swap(m_children);
   m_children.swap(loaded);
+  MergeLoadedChildren(previous);
+  DeleteChildren(previous);
+}
+
+void MWSettingsKey::MergeFrom(MWSettingsKey& loaded) {
+  ChildList previous;
+  previous.swap(m_children);
+  m_children.swap(loaded.m_children);
+  for (const auto& child : m_children)
+    if (IsKey(*child)) static_cast<MWSettingsKey&>(*child).m_pParent = this;
   MergeLoadedChildren(previous);
   DeleteChildren(previous);
 }

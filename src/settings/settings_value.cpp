@@ -1,4 +1,4 @@
-#include "settings/MWSettingsValue.h"
+#include "settings/settings_value.h"
 
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "settings/MWSettingsKey.h"
+#include "settings/settings_key.h"
 #include "framework/archive.h"
 #include "framework/scoped_hkey.h"
 

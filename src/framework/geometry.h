@@ -4,15 +4,14 @@
 
 #include <cstdint>
 
+namespace kx {
+
 struct CPoint {
   std::int32_t x = 0;
   std::int32_t y = 0;
   constexpr CPoint() = default;
   constexpr CPoint(std::int32_t initX, std::int32_t initY) : x(initX), y(initY) {}
-  friend constexpr bool operator==(const CPoint& a, const CPoint& b) {
-    return a.x == b.x && a.y == b.y;
-  }
-  friend constexpr bool operator!=(const CPoint& a, const CPoint& b) { return !(a == b); }
+  friend constexpr bool operator==(const CPoint& a, const CPoint& b) = default;
 };
 
 struct CRect {
@@ -25,10 +24,7 @@ struct CRect {
       : left(l), top(t), right(r), bottom(b) {}
   constexpr std::int32_t Width() const { return right - left; }
   constexpr std::int32_t Height() const { return bottom - top; }
-  friend constexpr bool operator==(const CRect& a, const CRect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-  }
-  friend constexpr bool operator!=(const CRect& a, const CRect& b) { return !(a == b); }
+  friend constexpr bool operator==(const CRect& a, const CRect& b) = default;
 };
 
 // Seconds since 1970-01-01 00:00:00 UTC.
@@ -37,11 +33,10 @@ class CTime {
   constexpr CTime() = default;
   constexpr explicit CTime(std::int64_t seconds) : seconds_(seconds) {}
   constexpr std::int64_t GetTime() const { return seconds_; }
-  friend constexpr bool operator==(const CTime& a, const CTime& b) {
-    return a.seconds_ == b.seconds_;
-  }
-  friend constexpr bool operator!=(const CTime& a, const CTime& b) { return !(a == b); }
+  friend constexpr bool operator==(const CTime& a, const CTime& b) = default;
 
  private:
   std::int64_t seconds_ = 0;
 };
+
+}  // namespace kx

@@ -12,7 +12,7 @@
 #include "framework/geometry.h"
 #include "framework/object.h"
 #include "kxvm.h"
-#include "settings/MWSettingsValue.h"
+#include "settings/settings_value.h"
 
 namespace kx {
 
@@ -82,11 +82,18 @@ class MWSettingsKey : public CObject {
 
   // The key that holds this one among its children; null for a key of its own.
   MWSettingsKey* Parent() const { return m_pParent; }
-  // Data of a host's that lives as long as this key: release runs when the
-  // key is deleted, whoever deletes it.
-  using HostRelease = void(KXVM_CALL*)(void*);
-  void SetHostData(void* data, HostRelease release);
-  void* HostData() const { return m_pHostData; }
+  // The host's data for this key (kxvm_key_set_user_data).
+  HostAttachment& Host() { return m_host; }
+
+  // The children in list order, for a host that walks them.
+  std::size_t ChildCount() const { return m_children.size(); }
+  CObject* ChildAt(std::size_t index) const;
+  // Declares a value made elsewhere (from its archive form).
+  void AddChild(std::unique_ptr<MWSettingsValue> value);
+  // An archive read whose list of children the host has read itself: the
+  // children of loaded (which ends empty) are merged as Serialize merges
+  // the children it reads.
+  void MergeFrom(MWSettingsKey& loaded);
 
  private:
   using ChildList = std::list<std::unique_ptr<CObject>>;
@@ -106,8 +113,7 @@ class MWSettingsKey : public CObject {
   HKEY m_hRoot;
   ChildList m_children;  // most recently added first
   MWSettingsKey* m_pParent = nullptr;
-  void* m_pHostData = nullptr;
-  HostRelease m_pfnHostRelease = nullptr;
+  HostAttachment m_host;
 };
 
 }  // namespace kx

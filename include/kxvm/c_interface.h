@@ -1,8 +1,10 @@
 // What every class of the C++ layer shares: result codes turned back into
 // exceptions on the host's side, and ownership of what the library hands out.
-#pragma once
+#ifndef KXVM_C_INTERFACE_H
+#define KXVM_C_INTERFACE_H
 
-#include <windows.h>
+#include "kxvm/face.h"
+
 #include <comdef.h>
 
 #include <cstddef>
@@ -12,7 +14,6 @@
 #include <string>
 #include <utility>
 
-#include "framework/exception.h"
 #include "kxvm.h"
 
 namespace kxvm {
@@ -52,10 +53,6 @@ struct Failure {
 
   [[noreturn]] void Raise() const {
     switch (code) {
-      case KXVM_E_OUT_OF_MEMORY:
-        throw std::bad_alloc();
-      case KXVM_E_INVALID_ARGUMENT:
-        throw std::invalid_argument(text);
       case KXVM_E_AUTOMATION: {
         // The library left the application's text in the thread's error
         // object; the exception takes that reference over.
@@ -64,16 +61,29 @@ struct Failure {
         throw _com_error(static_cast<HRESULT>(detail), info, false);
       }
       case KXVM_E_ARCHIVE:
-        throw CArchiveException(static_cast<CArchiveException::Cause>(detail));
+        RaiseArchive(detail);
       case KXVM_E_ARCHIVE_INVALID_ARGUMENT:
-        throw CInvalidArgException();
+        RaiseInvalidArgument();
+#if KXVM_FRAMEWORK_TYPES
+      case KXVM_E_OUT_OF_MEMORY:
+        AfxThrowMemoryException();
+        break;
+      case KXVM_E_INVALID_ARGUMENT:
+        RaiseInvalidArgument();
+#else
+      case KXVM_E_OUT_OF_MEMORY:
+        throw std::bad_alloc();
+      case KXVM_E_INVALID_ARGUMENT:
+        throw std::invalid_argument(text);
+#endif
       default:
-        throw std::runtime_error(text.empty() ? "KXVirtualMachMgr: internal failure" : text);
+        break;
     }
+    throw std::runtime_error(text.empty() ? "KXVirtualMachMgr: internal failure" : text);
   }
 };
 
-// The result (KXVM_OK or KXVM_NO_MATCH), or the failure thrown.
+// The result (KXVM_OK or KXVM_NO_MATCH), or the failure raised.
 inline std::int32_t Check(std::int32_t result) {
   if (result < 0) Failure::Last(result).Raise();
   return result;
@@ -81,11 +91,13 @@ inline std::int32_t Check(std::int32_t result) {
 
 // NUL-terminated text handed out by call(wchar_t**).
 template <class Call>
-std::wstring TextOf(Call call) {
+Text TextOf(Call call) {
   Owned<wchar_t> text;
   Check(call(text.Receive()));
-  return text.Get() ? std::wstring(text.Get()) : std::wstring();
+  return text.Get() ? Text(text.Get()) : Text();
 }
 
 }  // namespace detail
 }  // namespace kxvm
+
+#endif  // KXVM_C_INTERFACE_H

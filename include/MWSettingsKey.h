@@ -13,6 +13,7 @@
 
 #include "MWSettingsValue.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -203,9 +204,12 @@ class MWSettingsKey : public kxvm::Object {
     return borrowed;
   }
   static void KXVM_CALL Release(void* object) noexcept {
-    auto* key = static_cast<MWSettingsKey*>(object);
-    key->m_key = nullptr;
-    delete key;
+    Detach(object);
+    delete static_cast<MWSettingsKey*>(object);
+  }
+  // The library deleted the key of an object that lives on elsewhere.
+  static void KXVM_CALL Detach(void* object) noexcept {
+    static_cast<MWSettingsKey*>(object)->m_key = nullptr;
   }
   // A key the library made, owned by a new object.
   static MWSettingsKey* Adopt(kxvm_key* key) {
@@ -230,6 +234,9 @@ class MWSettingsKey : public kxvm::Object {
 
   kxvm_key* m_key = nullptr;
   bool m_owned = true;
+#if KXVM_FRAMEWORK_TYPES
+  std::vector<std::unique_ptr<CObject>> m_read;  // what Serialize read through the framework
+#endif
 };
 KXVM_IMPLEMENT_SERIAL(MWSettingsKey, KXVM_OBJECT_RECORD)
 
@@ -254,24 +261,48 @@ inline void MWSettingsKey::Serialize(CArchive& ar) {
     }
     return;
   }
-  std::vector<std::unique_ptr<CObject>> children;
-  for (DWORD_PTR count = ar.ReadCount(); count > 0; --count)
-    if (CObject* child = ar.ReadObject(nullptr)) children.emplace_back(child);
+  // The framework's archive hands out an object it read before again where
+  // its bytes refer back to it: such a value is taken as a copy, such a key
+  // (which cannot have two parents) is refused. The objects read anew stay
+  // alive with this key, as later references in the archive may name them.
+  struct Scope {
+    CObject* outer = kxvm::detail::t_created;
+    ~Scope() { kxvm::detail::t_created = outer; }
+  } scope;
+  std::vector<std::unique_ptr<CObject>> fresh;
+  std::vector<CObject*> children;
+  for (DWORD_PTR count = ar.ReadCount(); count > 0; --count) {
+    kxvm::detail::t_created = nullptr;
+    CObject* child = ar.ReadObject(nullptr);
+    if (!child) continue;
+    if (child == kxvm::detail::t_created) fresh.emplace_back(child);
+    children.push_back(child);
+  }
   // The loaded children in their order, under a key of their own until the
   // merge; a failure on the way leaves this key as it was.
   MWSettingsKey loaded;
   for (auto child = children.rbegin(); child != children.rend(); ++child) {
-    if ((*child)->IsKindOf(RUNTIME_CLASS(MWSettingsKey))) {
-      loaded.AddKey(std::unique_ptr<MWSettingsKey>(static_cast<MWSettingsKey*>(child->release())));
+    const bool isFresh = !fresh.empty() && std::any_of(fresh.begin(), fresh.end(), [&](const auto& f) {
+      return f.get() == *child;
+    });
+    if ((*child)->IsKindOf(RUNTIME_CLASS(MWSettingsKey)) && isFresh) {
+      auto* key = static_cast<MWSettingsKey*>(*child);
+      Check(kxvm_key_add_key(loaded.m_key, key->m_key));
+      key->m_owned = false;
+      kxvm_key_set_user_data(key->m_key, key, &MWSettingsKey::Detach);
     } else if ((*child)->IsKindOf(RUNTIME_CLASS(MWSettingsValue))) {
       auto& value = static_cast<MWSettingsValue&>(**child);
+      value.Refresh();
       const std::vector<std::uint8_t> form = value.Form();
       Check(kxvm_key_add_form(loaded.m_key, value.Kind(), form.data(), form.size()));
     } else {
-      kxvm::detail::RaiseArchive(KXVM_ARCHIVE_CAUSE_BAD_CLASS);
+      kxvm::detail::RaiseArchive((*child)->IsKindOf(RUNTIME_CLASS(MWSettingsKey))
+                                     ? KXVM_ARCHIVE_CAUSE_BAD_INDEX
+                                     : KXVM_ARCHIVE_CAUSE_BAD_CLASS);
     }
   }
   Check(kxvm_key_merge(m_key, loaded.m_key));
+  for (auto& object : fresh) m_read.push_back(std::move(object));
 }
 #else
 inline void MWSettingsKey::Serialize(kxvm::CArchive& ar) {

@@ -130,12 +130,22 @@ inline constexpr unsigned int kSchema = 0x80000001u;  // versionable, version 1
 // its class record, its factory, and `ar >> pObject` for it. The record is
 // defined after the class by KXVM_IMPLEMENT_SERIAL.
 #if KXVM_FRAMEWORK_TYPES
+namespace kxvm::detail {
+// The first object a factory of this layer made since this was last
+// cleared: it tells an object an archive read anew from one it read before.
+inline thread_local CObject* t_created = nullptr;
+inline CObject* NoteCreated(CObject* object) {
+  if (!t_created) t_created = object;
+  return object;
+}
+}  // namespace kxvm::detail
+
 #define KXVM_DECLARE_SERIAL(name)                                                      \
  public:                                                                               \
   static CRuntimeClass class##name;                                                    \
   static CRuntimeClass* PASCAL GetThisClass() { return &class##name; }                 \
   CRuntimeClass* GetRuntimeClass() const override { return &class##name; }             \
-  static CObject* PASCAL CreateObject() { return new name; }                           \
+  static CObject* PASCAL CreateObject() { return kxvm::detail::NoteCreated(new name); } \
   friend CArchive& AFXAPI operator>>(CArchive& ar, name*& object) {                    \
     object = static_cast<name*>(ar.ReadObject(RUNTIME_CLASS(name)));                   \
     return ar;                                                                         \
@@ -159,10 +169,20 @@ CRuntimeClass* PASCAL BaseRecord() {
 // The record, filled in the framework's member order (the rest zero), and
 // its registration with the framework's class list, as IMPLEMENT_SERIAL
 // registers its own: the framework's archive finds the class by its name.
+#if defined(__GNUC__)
+#define KXVM_RECORD_BEGIN \
+  _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wmissing-field-initializers\"")
+#define KXVM_RECORD_END _Pragma("GCC diagnostic pop")
+#else
+#define KXVM_RECORD_BEGIN
+#define KXVM_RECORD_END
+#endif
 #define KXVM_IMPLEMENT_SERIAL(name, baseRecord)                                          \
+  KXVM_RECORD_BEGIN                                                                      \
   inline CRuntimeClass name::class##name = {#name, static_cast<int>(sizeof(name)),       \
                                             kxvm::detail::kSchema, &name::CreateObject,  \
                                             baseRecord};                                 \
+  KXVM_RECORD_END                                                                        \
   namespace kxvm::detail {                                                               \
   inline AFX_CLASSINIT classInit##name(RUNTIME_CLASS(name));                             \
   }

@@ -15,17 +15,14 @@
 #include "KXEnvApp.h"
 #include "MWSettingsKey.h"
 #include "MWVMLauncher.h"
+#include "check.h"
+
+int g_checks, g_failures;
+void StandardNamesSnippet();
 
 namespace {
 
-const wchar_t kData[] = L"C:\\kxhost data\\";
-int failures, checks;
-
-#define CHECK(c) Check((c), __LINE__, #c)
-void Check(bool ok, int line, const char* what) {
-  ++checks;
-  if (!ok) std::printf("FAILED line %d: %s\n", line, what), ++failures;
-}
+const wchar_t kData[] = KXHOST_DATA;
 
 // What reading bytes into key throws.
 std::string ReadFailure(std::vector<std::uint8_t> bytes, MWSettingsKey& key) {
@@ -131,6 +128,7 @@ int main() {
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", L"exception");
   Launch();
   Settings();
-  std::printf("%s: %d checks, %d failed\n", failures ? "FAILED" : "PASSED", checks, failures);
-  return failures != 0;
+  StandardNamesSnippet();
+  std::printf("%s: %d checks, %d failed\n", g_failures ? "FAILED" : "PASSED", g_checks, g_failures);
+  return g_failures != 0;
 }

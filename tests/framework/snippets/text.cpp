@@ -1,0 +1,29 @@
+// Text in and out as CString, LPCTSTR and literals.
+#include <afxwin.h>
+
+#include "KXEnvApp.h"
+#include "MWSettingsKey.h"
+#include "check.h"
+
+void TextSnippet() {
+  LPCTSTR path = KXHOST_KEY;
+  CString name = _T("Viewer");
+  MWSettingsKey key(name, path);
+  key.AddValue(_T("Title"), _T("Plan"));
+  key.AddValue(CString(_T("Note")), name + _T(" 2"));
+  CString title, note;
+  key.GetValue(_T("Title"), title);
+  key.GetValue(_T("Note"), note);
+  CString keyName = key.GetName();
+  CHECK(title == _T("Plan") && note == _T("Viewer 2") && keyName == name);
+
+  KXEnvApp* env = KXEnvApp::Instance();
+  CString data = env->GetDataPath();
+  CString exe = env->GetEurekaExeFilePath();
+  CString fromKey = env->GetKXEurekaPath();
+  CString machine = env->GetKXEurekaPathHKeyMach();
+  CString installed = env->GetKXVrtualMachInstallationPath();
+  CString code = ResolveLanguageCode();
+  CHECK(data == KXHOST_DATA && exe.Right(10) == _T("Eureka.exe") && fromKey.IsEmpty() &&
+        machine.IsEmpty() && exe.Left(installed.GetLength()) == installed && code == _T("deu"));
+}

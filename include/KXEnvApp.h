@@ -18,12 +18,22 @@ class KXEnvApp {
   KXEnvApp& operator=(const KXEnvApp&) = default;
 
   // The single instance, created and initialised on the first call. Without
-  // a data folder in the registry, that first call shows message 1023 and
-  // ends the process with exit code 0.
+  // a data folder in the registry, that first call shows message 1023
+  // ("Error 203") and ends the process with exit code 0, or, on a host that
+  // asked for it, throws kxvm::NoDataFolder, as every later call then does
+  // without a message.
   static KXEnvApp* Instance() {
     kxvm::detail::Check(kxvm_env_instance());
     static KXEnvApp instance;
     return &instance;
+  }
+  // Before the environment starts (the first call of the library but the log
+  // calls, the support report and a close): a missing data folder is then
+  // reported (kxvm::NoDataFolder; LaunchEureka returns 0) instead of ending
+  // the process, so an add-in stays alive. Later: std::logic_error, and
+  // nothing changes.
+  static void ReportMissingDataFolder() {
+    kxvm::detail::Check(kxvm_env_set_missing_data_folder(KXVM_MISSING_DATA_FOLDER_REPORT));
   }
 
   // Searches Eureka's folder: product key, vendor key, installation folder.

@@ -25,6 +25,7 @@ enum class KXLaunchOutcome : std::int32_t {
   Supervised = KXVM_OUTCOME_SUPERVISED,  // ran and ended; see LastExitCode
   AutomationFailed = KXVM_OUTCOME_AUTOMATION_FAILED,
   AlreadyRunning = KXVM_OUTCOME_ALREADY_RUNNING,  // this launcher was launching already
+  NoDataFolder = KXVM_OUTCOME_NO_DATA_FOLDER,      // message 1023, reported as the host asked
 };
 
 class MWVMLauncher {
@@ -52,7 +53,8 @@ class MWVMLauncher {
   }
 
   // Splash, locate, start, wait for the automation object, supervise to the
-  // end. 0 when Eureka.exe is not located or missing, otherwise 1.
+  // end. 0 when Eureka.exe is not located or missing (or there is no data
+  // folder, reported as the host asked), otherwise 1.
   int LaunchEureka() {
     std::int32_t result = 0;
     std::int32_t outcome = KXVM_OUTCOME_NONE;

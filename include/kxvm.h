@@ -40,7 +40,9 @@
  * additions, the major with changes. Compare with kxvm_api_version() at run
  * time: same major, and a minor at least the header's.
  * 1.1 added the children of a key, value handles and values as objects of
- * an archive (kxvm_key_child ... kxvm_archive_read_object). */
+ * an archive (kxvm_key_child ... kxvm_archive_read_object), and the choice
+ * to have a missing data folder reported (kxvm_env_set_missing_data_folder,
+ * KXVM_E_NO_DATA_FOLDER, KXVM_E_TOO_LATE, KXVM_OUTCOME_NO_DATA_FOLDER). */
 #define KXVM_API_VERSION_MAJOR 1
 #define KXVM_API_VERSION_MINOR 1
 #define KXVM_API_VERSION ((KXVM_API_VERSION_MAJOR << 16) | KXVM_API_VERSION_MINOR)
@@ -79,6 +81,8 @@ extern "C" {
 #define KXVM_E_ARCHIVE (-4)                  /* detail: a KXVM_ARCHIVE_CAUSE_* */
 #define KXVM_E_ARCHIVE_INVALID_ARGUMENT (-5) /* a value an archive read cannot take */
 #define KXVM_E_INTERNAL (-6)
+#define KXVM_E_NO_DATA_FOLDER (-7) /* no data folder, reported as the host asked (1.1) */
+#define KXVM_E_TOO_LATE (-8)       /* a setting made after the moment it had to come before (1.1) */
 
 /* Causes of KXVM_E_ARCHIVE. */
 #define KXVM_ARCHIVE_CAUSE_GENERIC 1   /* invalid data */
@@ -114,6 +118,7 @@ typedef struct kxvm_launcher kxvm_launcher;
 #define KXVM_OUTCOME_SUPERVISED 5              /* supervised to its end; exit code known */
 #define KXVM_OUTCOME_AUTOMATION_FAILED 6       /* an automation call failed */
 #define KXVM_OUTCOME_ALREADY_RUNNING 7         /* this launcher was launching already */
+#define KXVM_OUTCOME_NO_DATA_FOLDER 8          /* message 1023, result 0 (reported, 1.1) */
 
 /* A new idle launcher, owned by the caller. */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_create(kxvm_launcher** launcher);
@@ -129,7 +134,8 @@ KXVM_IMPORT void KXVM_CALL kxvm_launcher_destroy(kxvm_launcher* launcher);
 
 /* The whole launch: splash, locate, start, wait for the automation object,
  * read its version, supervise to the end. Blocks the calling thread. result:
- * 0 when Eureka.exe was not located or is missing, otherwise 1. outcome
+ * 0 when Eureka.exe was not located or is missing (or there is no data
+ * folder, reported as the host asked), otherwise 1. outcome
  * (KXVM_OUTCOME_*) and exit_code (the simulator's, when the outcome has one)
  * are written on KXVM_E_AUTOMATION too. Outputs may be null.
  * KXVM_E_AUTOMATION: a call on the simulator failed; the thread's IErrorInfo
@@ -177,8 +183,20 @@ KXVM_IMPORT int32_t KXVM_CALL kxvm_language_code(wchar_t** code);
 /* -------------------------------------------------------------- environment */
 
 /* The process-wide environment is created and initialised by the first call
- * of any function below. Without a data folder in the registry that first
- * call shows message 1023 and ends the process with exit code 0. */
+ * of any function below, and by the first launch. Without a data folder in
+ * the registry that first call shows message 1023 ("Error 203") and ends the
+ * process with exit code 0, unless the host asked before (see below) that it
+ * be reported: then it shows the message once and returns
+ * KXVM_E_NO_DATA_FOLDER, as every later call does without a message, and a
+ * launch returns result 0 with KXVM_OUTCOME_NO_DATA_FOLDER. Neither the log
+ * calls, nor kxvm_launcher_close_all_and_exit, nor kxvm_support_report start
+ * the environment. */
+
+#define KXVM_MISSING_DATA_FOLDER_EXIT 0   /* message 1023, then the process ends (default) */
+#define KXVM_MISSING_DATA_FOLDER_REPORT 1 /* message 1023 once, then KXVM_E_NO_DATA_FOLDER */
+/* What a missing data folder does. Only before the environment starts:
+ * afterwards KXVM_E_TOO_LATE, and nothing changes. (1.1) */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_env_set_missing_data_folder(int32_t mode);
 KXVM_IMPORT int32_t KXVM_CALL kxvm_env_instance(void);
 
 /* Searches Eureka's folder again (product key, vendor key, installation

@@ -17,6 +17,16 @@
 #include "kxvm.h"
 
 namespace kxvm {
+
+// No data folder in the registry, on a host that asked for it to be
+// reported (KXEnvApp::ReportMissingDataFolder) instead of ending the
+// process; the user has seen message 1023 ("Error 203") once. The same class
+// in both faces.
+class NoDataFolder : public std::runtime_error {
+ public:
+  NoDataFolder() : std::runtime_error("KXVirtualMachMgr: no data folder in the registry") {}
+};
+
 namespace detail {
 
 // Releases with kxvm_free what a call handed out.
@@ -64,6 +74,10 @@ struct Failure {
         RaiseArchive(detail);
       case KXVM_E_ARCHIVE_INVALID_ARGUMENT:
         RaiseInvalidArgument();
+      case KXVM_E_NO_DATA_FOLDER:
+        throw NoDataFolder();
+      case KXVM_E_TOO_LATE:
+        throw std::logic_error(text);
 #if KXVM_FRAMEWORK_TYPES
       case KXVM_E_OUT_OF_MEMORY:
         AfxThrowMemoryException();

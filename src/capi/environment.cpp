@@ -36,6 +36,16 @@ int32_t Folder(const char* function, wchar_t** out, Get get) {
 
 extern "C" {
 
+int32_t KXVM_CALL kxvm_env_set_missing_data_folder(int32_t mode) {
+  return Guard(__func__, [&] {
+    if (mode != KXVM_MISSING_DATA_FOLDER_EXIT && mode != KXVM_MISSING_DATA_FOLDER_REPORT)
+      throw kx::capi::InvalidArgument{"the mode is neither exit nor report"};
+    if (!kx::KXEnvApp::ReportMissingDataFolder(mode == KXVM_MISSING_DATA_FOLDER_REPORT))
+      throw kx::capi::TooLate{"the environment has started"};
+    return KXVM_OK;
+  });
+}
+
 int32_t KXVM_CALL kxvm_env_instance(void) {
   return Guard(__func__, [] {
     kx::KXEnvApp::Instance();

@@ -9,6 +9,7 @@
 #include <exception>
 #include <new>
 
+#include "environment/environment.h"
 #include "framework/archive.h"
 
 static_assert(kx::CArchiveException::genericException == KXVM_ARCHIVE_CAUSE_GENERIC &&
@@ -61,6 +62,9 @@ int32_t FailWithCurrentException(const char* function) noexcept {
   } catch (const InvalidArgument& e) {
     RecordAscii(KXVM_E_INVALID_ARGUMENT, 0, function, e.what);
     return KXVM_E_INVALID_ARGUMENT;
+  } catch (const TooLate& e) {
+    RecordAscii(KXVM_E_TOO_LATE, 0, function, e.what);
+    return KXVM_E_TOO_LATE;
   } catch (const std::bad_alloc&) {
     RecordAscii(KXVM_E_OUT_OF_MEMORY, 0, function, "out of memory");
     return KXVM_E_OUT_OF_MEMORY;
@@ -75,6 +79,9 @@ int32_t FailWithCurrentException(const char* function) noexcept {
         description.length() ? static_cast<const wchar_t*>(description) : e.ErrorMessage();
     Record(KXVM_E_AUTOMATION, e.Error(), text ? text : L"");
     return KXVM_E_AUTOMATION;
+  } catch (const kx::NoDataFolder& e) {
+    RecordAscii(KXVM_E_NO_DATA_FOLDER, 0, function, e.what());
+    return KXVM_E_NO_DATA_FOLDER;
   } catch (const kx::CArchiveException& e) {
     RecordAscii(KXVM_E_ARCHIVE, e.m_cause, function, e.what());
     return KXVM_E_ARCHIVE;

@@ -16,6 +16,11 @@ struct InvalidArgument {
   const char* what;
 };
 
+// A call that came after the moment it had to come before; what it missed.
+struct TooLate {
+  const char* what;
+};
+
 // Throws InvalidArgument when a required pointer or handle is null.
 inline void Require(const void* pointer, const char* what) {
   if (!pointer) throw InvalidArgument{what};

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cwchar>
+#include <optional>
 #include <string>
 
 #include "environment/environment.h"
@@ -45,6 +47,25 @@ std::string ToNarrow(const std::wstring& text) {
 
 }  // namespace
 
+std::wstring Visible(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (const wchar_t c : text) {
+    if (c == L'\r') {
+      out += L"<CR>";
+    } else if (c == L'\n') {
+      out += L"<LF>";
+    } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) {
+      wchar_t code[12];
+      std::swprintf(code, 12, L"<U+%04X>", static_cast<unsigned>(c));
+      out += code;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::wstring FormatDebugLogLine(const std::wstring& tag, const SYSTEMTIME& t,
                                 const std::wstring& message) {
   std::wstring line;
@@ -70,10 +91,8 @@ std::wstring FormatDebugLogLine(const std::wstring& tag, const SYSTEMTIME& t,
   return line;
 }
 
-DebugLogFile::DebugLogFile() {
+DebugLogFile::DebugLogFile(const std::wstring& folder) {
   LogState& s = State();
-  const std::wstring folder = KXEnvApp::Instance()->GetDataPath();
-  if (folder.empty()) return;
   const std::wstring name = folder + kLogFileName;
   if (s.freshLog == 0) s.file = ::_wfopen(name.c_str(), L"a");
   if (!s.file) s.file = ::_wfopen(name.c_str(), L"w");
@@ -85,11 +104,15 @@ int WriteDebugLog(std::wstring text) {
   kx::AutoLock hold(kx::LibraryLock());
   if (s.enabled == 0) return 1;
   if (!s.holder) {
-    // While the environment is still looking for the data folder (its
-    // failures are logged), the folder reads empty: that line is lost, and the
-    // file opens with the first line once the folder is known.
-    if (KXEnvApp::Instance()->GetDataPath().empty()) return 0;
-    if (!s.holder) s.holder = new DebugLogFile;  // a nested line may have made it
+    // The environment's folder, or, before it starts, the one it would find:
+    // a line never starts it (which could show a message and end the
+    // process). While it is still looking (its failures are logged) the
+    // folder reads empty: that line is lost, and the file opens with the
+    // first line once the folder is known. Without a folder nothing is written.
+    std::optional<std::wstring> folder = KXEnvApp::DataPathInUse();
+    if (!folder) folder = KXEnvApp::FindDataPath();
+    if (!folder || folder->empty()) return 0;
+    s.holder = new DebugLogFile(*folder);
   }
   if (!s.file) return 0;
 

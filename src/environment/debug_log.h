@@ -14,6 +14,11 @@ namespace kx {
 // the line was written; 0 when logging is on but no log file is open.
 int WriteDebugLog(std::wstring text);
 
+// Text from outside (the registry, the simulator) as a log line may carry
+// it: control characters made visible as <CR>, <LF> or <U+0007>, never as a
+// backslash sequence, which paths are full of; one call stays one line.
+std::wstring Visible(const std::wstring& text);
+
 // Stores the mode, the fresh-file flag and the tag, then SyncDebugFlag().
 void SetDebugLogMode(KXSeDebugMode mode, int freshLog, std::wstring tag);
 
@@ -34,11 +39,11 @@ struct StoredDebugSwitch {
 };
 StoredDebugSwitch ReadStoredDebugSwitch(HKEY debugKey);
 
-// Opens the log file; made once per process, by the first line logged once
-// the data folder is known.
+// Opens the log file in the data folder; made once per process, by the
+// first line logged once the data folder is known.
 class DebugLogFile {
  public:
-  DebugLogFile();
+  explicit DebugLogFile(const std::wstring& folder);
 };
 
 // The line as written, before the end of line: tag, UTC time and message.

@@ -18,6 +18,8 @@ namespace {
 // Set while Init runs: the log's request for the data folder must not start
 // initialisation again from inside it.
 bool g_initInProgress = false;
+// The host asked that a missing data folder be reported, not end the process.
+bool g_reportMissingDataFolder = false;
 
 // The failure line of a place, followed, for a value that held a relative
 // folder, by the line that names it.
@@ -26,7 +28,7 @@ void LogFailure(const wchar_t* owner, HKEY root, const wchar_t* keyPath, const w
   WriteDebugLog(std::wstring(owner) + L" : failed to access registry value " + RootName(root) +
                 L"\\" + keyPath + L"\\" + valueName);
   if (value.status == FolderStatus::kNotAbsolute)
-    WriteDebugLog(std::wstring(owner) + L" : not an absolute path: " + value.text);
+    WriteDebugLog(std::wstring(owner) + L" : not an absolute path: " + Visible(value.text));
 }
 
 // Shared by both product keys; only the key and the log line's owner differ.
@@ -71,7 +73,23 @@ KXEnvApp* KXEnvApp::Instance() {
     m_pInstance = new KXEnvApp;
     m_pInstance->Init();
   }
+  if (m_pInstance->m_bInitFailed && g_reportMissingDataFolder) throw NoDataFolder();
   return m_pInstance;
+}
+
+bool KXEnvApp::ReportMissingDataFolder(bool report) {
+  AutoLock hold(LibraryLock());
+  if (m_pInstance) return false;
+  g_reportMissingDataFolder = report;
+  return true;
+}
+
+std::optional<std::wstring> KXEnvApp::FindDataPath() {
+  for (const wchar_t* key : {kProductKey, kProductSEKey})
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+      if (const FolderValue value = ReadFolderValue(root, key, kDataPathValue); value.Found())
+        return value.Folder();
+  return std::nullopt;
 }
 
 std::optional<std::wstring> KXEnvApp::DataPathInUse() {
@@ -96,9 +114,11 @@ void KXEnvApp::Init() {
     // which runs the host's handlers, holds the lock other threads wait on.
     m_bInitFailed = 1;
     const std::wstring message = kx::LoadResString(IDS_KX_ERR_NOT_LOCATED);
-    LibraryLock().ReleaseAll();
+    const int levels = LibraryLock().ReleaseAll();
     kx::AppMessageBox(message, MB_OK, 0);
-    std::exit(0);
+    if (!g_reportMissingDataFolder) std::exit(0);
+    LibraryLock().Reacquire(levels);
+    return;
   }
   m_strEurekaPath = m_strInstallPath;
   LocateEureka();
@@ -156,7 +176,7 @@ int KXEnvApp::LocateEureka() {
       m_strEurekaPath = folder;
       return 1;
     }
-    WriteDebugLog(L"LocateEureka : failed to findFileData " + candidate);
+    WriteDebugLog(L"LocateEureka : failed to findFileData " + Visible(candidate));
   }
 
   const FolderValue vendor = ReadFolderValue(HKEY_LOCAL_MACHINE, kVendorKey, kEurekaDirValue);
@@ -169,7 +189,7 @@ int KXEnvApp::LocateEureka() {
   } else if (vendor.Found()) {
     // Trusted as it stands; the launcher checks the file itself.
     m_strEurekaPath = vendor.Folder();
-    WriteDebugLog(L"LocateEureka : " + m_strEurekaPath);
+    WriteDebugLog(L"LocateEureka : " + Visible(m_strEurekaPath));
     return 1;
   } else {
     LogFailure(L"LocateEureka", HKEY_LOCAL_MACHINE, kVendorKey, kEurekaDirValue, vendor);
@@ -179,10 +199,10 @@ int KXEnvApp::LocateEureka() {
 
   const std::wstring candidate = m_strEurekaPath + kEurekaExe;
   if (::GetFileAttributesW(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    WriteDebugLog(L"LocateEureka : Success, Path of Eureka.exe is " + m_strEurekaPath);
+    WriteDebugLog(L"LocateEureka : Success, Path of Eureka.exe is " + Visible(m_strEurekaPath));
     return 1;
   }
-  WriteDebugLog(L"LocateEureka : Error, Eureka.exe not found at " + m_strEurekaPath);
+  WriteDebugLog(L"LocateEureka : Error, Eureka.exe not found at " + Visible(m_strEurekaPath));
   return 0;
 }
 

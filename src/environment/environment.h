@@ -8,18 +8,32 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <optional>
 #include <string>
 
 namespace kx {
+
+// No data folder, on a host that asked for it to be reported rather than
+// end the process.
+class NoDataFolder : public std::exception {
+ public:
+  const char* what() const noexcept override { return "no data folder in the registry"; }
+};
 
 class KXEnvApp {
  public:
   KXEnvApp(const KXEnvApp& other);
   KXEnvApp& operator=(const KXEnvApp& other);
 
-  // The single instance, created and initialised on the first call.
+  // The single instance, created and initialised on the first call. Without
+  // a data folder the first call shows message 1023, then ends the process,
+  // or, when the host asked for it, throws NoDataFolder, as every later call
+  // does without a message.
   static KXEnvApp* Instance();
+  // Before the instance exists: report a missing data folder instead of
+  // ending the process. False, and nothing changed, once it exists.
+  static bool ReportMissingDataFolder(bool report);
 
   // Searches Eureka's folder: product key, vendor key, installation folder.
   int LocateEureka();
@@ -38,6 +52,10 @@ class KXEnvApp {
   // The data folder of the instance, when one exists, without making it or
   // searching (the support report).
   static std::optional<std::wstring> DataPathInUse();
+  // The data folder the instance would find, searched without making it and
+  // without logging (the log, before the instance exists); none when no
+  // place holds one.
+  static std::optional<std::wstring> FindDataPath();
 
   // The module whose folder is the installation folder.
   static constexpr wchar_t kModuleName[] = L"KXVirtualMachMgr.dll";

@@ -33,12 +33,15 @@ FolderValue ReadFolderValue(HKEY root, const wchar_t* keyPath, const wchar_t* va
 }
 
 bool IsAbsoluteFolder(const std::wstring& folder) {
+  // Windows takes either slash as a separator.
+  const auto separator = [&](std::size_t i) {
+    return i < folder.size() && (folder[i] == L'\\' || folder[i] == L'/');
+  };
   const bool drive =
       folder.size() >= 3 &&
       ((folder[0] >= L'A' && folder[0] <= L'Z') || (folder[0] >= L'a' && folder[0] <= L'z')) &&
-      folder[1] == L':' && folder[2] == L'\\';
-  const bool unc =
-      folder.size() >= 3 && folder[0] == L'\\' && folder[1] == L'\\' && folder[2] != L'\\';
+      folder[1] == L':' && separator(2);
+  const bool unc = separator(0) && separator(1) && folder.size() >= 3 && !separator(2);
   return drive || unc;
 }
 

@@ -15,7 +15,7 @@ enum class FolderStatus {
   kValueMissing,  // no such value, or it cannot be read
   kTooLong,       // more than 255 characters
   kEmpty,
-  kNotAbsolute,  // neither C:\... nor \\server\share\... (or \\?\...)
+  kNotAbsolute,  // neither C:\... nor \\server\share\... (or \\?\...), with either slash
 };
 
 struct FolderValue {
@@ -35,8 +35,9 @@ struct FolderValue {
 // The value, read whatever its type into room for 255 characters.
 FolderValue ReadFolderValue(HKEY root, const wchar_t* keyPath, const wchar_t* valueName);
 
-// A drive letter, a colon and a backslash, or a UNC path: a folder that does
-// not depend on the host's current directory.
+// A drive letter, a colon and a separator, or a UNC path, with either slash
+// as Windows has it: a folder that does not depend on the host's current
+// directory.
 bool IsAbsoluteFolder(const std::wstring& folder);
 
 // The folder of the loaded module of that file name, ending in a backslash;

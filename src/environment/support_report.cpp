@@ -280,11 +280,18 @@ class Json {
   }
   void String(const std::wstring& value) {
     text += L'"';
-    for (const wchar_t c : value) {
+    const auto high = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    const auto low = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const wchar_t c = value[i];
+      // A surrogate without its partner is escaped, so that the report stays
+      // valid UTF-16 and still says which code unit the registry held.
+      const bool unpaired = (high(c) && !(i + 1 < value.size() && low(value[i + 1]))) ||
+                            (low(c) && !(i > 0 && high(value[i - 1])));
       if (c == L'"' || c == L'\\') {
         text += L'\\';
         text += c;
-      } else if (c < 0x20) {
+      } else if (c < 0x20 || unpaired) {
         wchar_t escaped[8];
         std::swprintf(escaped, 8, L"\\u%04x", static_cast<unsigned>(c));
         text += escaped;
@@ -376,7 +383,7 @@ std::wstring PlaceText(const Place& place) {
                     place.read->status != FolderStatus::kAccessDenied &&
                     place.read->status != FolderStatus::kValueMissing;
   if (read) line += L" (" + TypeName(place.read->type) + L")";
-  if (read && !place.read->text.empty()) line += L": " + place.read->text;
+  if (read && !place.read->text.empty()) line += L": " + Visible(place.read->text);
   return line;
 }
 
@@ -392,23 +399,23 @@ std::wstring ToText(const Report& r) {
                       L"): " + r.libraryPath + L"\n";
   text += L"Installation folder: " + r.installation + L"\n\nData folder, in search order\n";
   for (const Place& place : r.dataPlaces) text += row(place.Name(), PlaceText(place));
-  text += row(L"data folder", r.dataFolder.value_or(L"none"));
+  text += row(L"data folder", Visible(r.dataFolder.value_or(L"none")));
   text +=
       row(L"in use in this process", r.dataFolderInUse.value_or(L"(the library has not started)"));
   text += L"\nEureka's folder, in search order\n";
   for (const Place& place : r.eurekaPlaces) text += row(place.Name(), PlaceText(place));
-  text += row(L"Eureka.exe", r.executable + (r.executablePresent ? L" (present)" : L" (missing)"));
+  text += row(L"Eureka.exe", Visible(r.executable) + (r.executablePresent ? L" (present)" : L" (missing)"));
   text += L"\nLanguage: " + r.language.code +
           (r.language.source == LanguageChoice::Source::kNoSetting ? L", the default: "
                                                                    : L", from the ") +
           LanguageSource(r.language.source);
-  if (r.language.setting) text += L" (Language = \"" + *r.language.setting + L"\")";
+  if (r.language.setting) text += L" (Language = \"" + Visible(*r.language.setting) + L"\")";
   if (r.language.userDefault) text += L" (" + Hex(*r.language.userDefault, 4) + L")";
   text += L"\nLog switch: HKEY_CURRENT_USER\\" + std::wstring(kDebugKeyPath) + L"\\" +
           kDebugValueName + L": " + r.switchStatus;
   if (r.switchType) text += L" (" + TypeName(*r.switchType) + L")";
   if (r.switchValue) text += L": " + std::to_wstring(*r.switchValue);
-  text += L"\nLog file: " + r.logFile.value_or(L"none (no data folder)") + L"\n\n";
+  text += L"\nLog file: " + Visible(r.logFile.value_or(L"none (no data folder)")) + L"\n\n";
   text += r.LaunchWouldStart()
               ? L"A launch would start Eureka.\n"
               : std::wstring(L"A launch would not start Eureka: ") +

@@ -19,10 +19,17 @@ class Lock {
     --depth_;
     ::LeaveCriticalSection(&cs_);
   }
-  // Leaves every level the calling thread holds, for a path that never
-  // returns to release them (the process is about to end).
-  void ReleaseAll() noexcept {
-    while (depth_ > 0 && cs_.OwningThread == ULongToHandle(::GetCurrentThreadId())) Release();
+  // Leaves every level the calling thread holds, for a wait that must not
+  // hold the lock (a message box) or a path that never returns to release
+  // them (the process is about to end); the levels left, for Reacquire.
+  int ReleaseAll() noexcept {
+    int levels = 0;
+    for (; depth_ > 0 && cs_.OwningThread == ULongToHandle(::GetCurrentThreadId()); ++levels)
+      Release();
+    return levels;
+  }
+  void Reacquire(int levels) noexcept {
+    while (levels-- > 0) Acquire();
   }
 
  private:

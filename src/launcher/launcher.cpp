@@ -134,7 +134,13 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
   MWSplashWnd splash;  // lives until the launch returns, on every path
   ShowLaunchSplash(splash);
 
-  KXEnvApp* env = KXEnvApp::Instance();
+  KXEnvApp* env = nullptr;
+  try {
+    env = KXEnvApp::Instance();
+  } catch (const NoDataFolder&) {  // message 1023 has been shown, once
+    outcome.kind = KXVM_OUTCOME_NO_DATA_FOLDER;
+    return 0;
+  }
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Trying to locate Eureka");
   if (!env->LocateEureka()) {
     outcome.kind = KXVM_OUTCOME_NOT_LOCATED;
@@ -144,7 +150,7 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
 
   const std::wstring exe = env->GetEurekaExeFilePath();
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : checking for Eureka.exe at location");
-  WriteDebugLog(exe);
+  WriteDebugLog(Visible(exe));
   if (!FileFound(exe)) {
     outcome.kind = KXVM_OUTCOME_EXECUTABLE_MISSING;
     HandleError(IDS_KX_ERR_EXE_MISSING, 0);

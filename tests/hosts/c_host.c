@@ -114,6 +114,9 @@ static void Environment(void) {
                {kxvm_env_eureka_path_machine, L""},  {kxvm_language_code, L"deu"}};
 
   CHECK(got > 0 && kxvm_env_instance() == KXVM_OK);
+  CHECK(Failed(kxvm_env_set_missing_data_folder(KXVM_MISSING_DATA_FOLDER_REPORT), KXVM_E_TOO_LATE,
+               0));
+  CHECK(Failed(kxvm_env_set_missing_data_folder(2), KXVM_E_INVALID_ARGUMENT, 0));
   CHECK(kxvm_env_locate_se_data_path(HKEY_CURRENT_USER, &found) == KXVM_OK && found == 0);
   CHECK(kxvm_env_locate_sw_data_path(HKEY_CURRENT_USER, &found) == KXVM_OK && found == 1);
   CHECK(kxvm_env_locate_data_path(&found) == KXVM_OK && found == 1);

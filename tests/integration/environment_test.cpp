@@ -38,14 +38,19 @@ KX_CHILD_SCENARIO(env_probe) {
   return 0;
 }
 
-// Child: no data folder. While the box waits (OK ends the process), another
-// thread's question must be answered.
+// Child: no data folder. While the box waits (OK ends the process, unless
+// KXT_STAY asks for it to be reported), another thread's question must be
+// answered. Neither a log line nor a close starts the environment.
 KX_CHILD_SCENARIO(env_no_data) {
+  const bool stay = GetEnv(L"KXT_STAY") == L"1";
   const HANDLE boxUp = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   const HANDLE otherReturned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::thread([&] {
     ::WaitForSingleObject(boxUp, INFINITE);
-    KXEnvApp::Instance()->GetDataPath();
+    try {
+      KXEnvApp::Instance()->GetDataPath();
+    } catch (const kxvm::NoDataFolder&) {
+    }
     ::SetEvent(otherReturned);
   }).detach();
   std::atomic<int> shown{0};
@@ -57,8 +62,29 @@ KX_CHILD_SCENARIO(env_no_data) {
         Narrow(text + L"|" + caption + L"|" + std::to_wstring(++shown) +
                (returned ? L" box, other thread returned" : L" box, other thread waited")));
   });
-  KXEnvApp::Instance();
-  return 42;
+  SetDebugLogMode(KXSeDebugOn, 1, L"nodata");
+  MWVMLauncher launcher;
+  launcher.CloseAllDocAndExitVM();
+  if (WriteDebugLog(L"no folder to write to") != 0) return 3;
+  if (!stay) {
+    KXEnvApp::Instance();
+    return 42;
+  }
+  KXEnvApp::ReportMissingDataFolder();
+  int reported = 0;
+  for (int i = 0; i < 2; ++i) try {
+      KXEnvApp::Instance();
+    } catch (const kxvm::NoDataFolder&) {
+      ++reported;
+    }
+  if (launcher.LaunchEureka() != 0 || launcher.LastOutcome() != KXLaunchOutcome::NoDataFolder)
+    return 4;
+  try {
+    KXEnvApp::ReportMissingDataFolder();
+  } catch (const std::logic_error&) {
+    return reported == 2 ? 7 : 5;  // too late: the environment has started
+  }
+  return 6;
 }
 
 // Child: four threads search and read Eureka's folder; exits with the wrong reads.
@@ -219,16 +245,26 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   EXPECT_EQ(Log(), head);
 }
 
-TEST_F(Env, WithoutADataFolderOneMessageThenExitCodeZero) {
+TEST_F(Env, WithoutADataFolderOneMessageThenExitOrOnRequestAResult) {
   DeleteTree(HKEY_CURRENT_USER, L"Software\\Brondel");
+  CreateKey(HKEY_CURRENT_USER, kDebugKey);
   const std::wstring result = install_.Path() + L"box.txt";
-  const ChildResult run =
-      RunChildScenario("env_no_data", 30000, {L"KXT_RESULT=" + result}, Program());
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.exitCode, 0u);
-  EXPECT_EQ(ReadFileBytes(result),
-            "Error 203 :\n\nUnable to start Kalvex Virtual Machine. Program not found at installed "
-            "location.\n|env_host|1 box, other thread returned");
+  for (const auto& [stay, exitCode] : {std::pair{L"0", 0u}, std::pair{L"1", 7u}}) {
+    const ChildResult run = RunChildScenario(
+        "env_no_data", 30000, {L"KXT_RESULT=" + result, L"KXT_STAY=" + std::wstring(stay)},
+        Program());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, exitCode);
+    EXPECT_EQ(ReadFileBytes(result),
+              "Error 203 :\n\nUnable to start Kalvex Virtual Machine. Program not found at "
+              "installed location.\n|env_host|1 box, other thread returned");
+  }
+  // VMLauncher.exe asks for it, and says so.
+  const MessageBoxWatcher boxes({}, true);
+  const std::wstring out = install_.Path() + L"out.txt";
+  StartedProcess tool(ProgramFolder() + L"VMLauncher.exe", L"", {}, out);
+  EXPECT_EQ(tool.ExitCode(30000), 1u);
+  EXPECT_EQ(ReadFileBytes(out), "VMLauncher: not started: no data folder in the registry (Error 203)\n");
 }
 
 TEST_F(Env, LibraryUnderAnotherFileNameTakesTheHostFolder) {
@@ -264,21 +300,38 @@ TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStands) {
   TempFolder cwd(L"host cwd");
   CreateFolders(cwd.Path() + L"sim");
   WriteFileBytes(cwd.Path() + L"sim\\Eureka.exe", "MZ");
-  SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", L"sim\\");
+  // Text that would forge a log line if written as it stands.
+  SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath",
+            L"sim\\\r\n VMLauncher : 2026, 1, 1, 0:0:0:0   : forged\a\xD800");
   SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", L"\\Roboris");
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", L"C:data");
-  SetString(HKEY_LOCAL_MACHINE, kProductKey, L"KXDataPath", data_.Path());
+  // Forward slashes are as absolute as backslashes.
+  std::wstring slashed = data_.Path().substr(0, data_.Path().size() - 1);
+  std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+  SetString(HKEY_LOCAL_MACHINE, kProductKey, L"KXDataPath", slashed);
   wchar_t previous[MAX_PATH];
   ::GetCurrentDirectoryW(MAX_PATH, previous);
   ::SetCurrentDirectoryW(cwd.Path().c_str());
   auto report = Probe({L"KXT_DEBUG=1", L"KXT_RELOCATE=1"});
   ::SetCurrentDirectoryW(previous);
-  EXPECT_EQ(report["data"], std::vector<std::string>{Narrow(data_.Path())});
+  EXPECT_EQ(report["data"], std::vector<std::string>{Narrow(slashed) + "\\"});
   EXPECT_EQ(report["exe"], std::vector<std::string>{Narrow(install_.Path()) + "Eureka.exe"});
   // Each is a missing value, logged with what it held; the search goes on.
   const auto log = Log();
-  for (const std::string line : {"GetKXEurekaPath : not an absolute path: sim\\",
-                                 "LocateEureka : not an absolute path: \\Roboris",
+  // One line, its control characters visible (a lone surrogate is '?' in the file).
+  const std::string forged = "GetKXEurekaPath : not an absolute path: sim\\<CR><LF> VMLauncher : "
+                             "2026, 1, 1, 0:0:0:0   : forged<U+0007>";
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& l) { return l.find("forged") != l.npos; }),
+            1);
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [&](const std::string& l) { return l.rfind(forged, 0) == 0; }),
+            1);
+  // The report keeps the code units the registry holds, the lone one escaped.
+  EXPECT_NE(SupportReport().find(L"\"text\":\"sim\\\\\\u000d\\u000a VMLauncher : 2026, 1, 1, "
+                                 L"0:0:0:0   : forged\\u0007\\ud800\""),
+            std::wstring::npos);
+  for (const std::string line : {"LocateEureka : not an absolute path: \\Roboris",
                                  "LocateDataPath : not an absolute path: C:data"})
     EXPECT_EQ(std::count(log.begin(), log.end(), line), 1) << line;
 }

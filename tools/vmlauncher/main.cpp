@@ -41,7 +41,7 @@ constexpr wchar_t kUsage[] =
     L"  3  an automation call on Eureka failed\n"
     L"  4  Eureka ended with a non-zero exit code\n"
     L"Every non-zero status prints its reason on one line. Without a data folder\n"
-    L"the library shows message 1023 and the program ends with status 0.\n";
+    L"the library shows message 1023 and the status is 1.\n";
 
 struct Options {
   std::optional<KXSeDebugMode> mode;
@@ -130,6 +130,8 @@ int Where(bool json) {
 }
 
 int Launch(const Options& options) {
+  // A missing data folder is a reason like any other, not the end of the process.
+  KXEnvApp::ReportMissingDataFolder();
   MWVMLauncher launcher;
   // Without --debug the registry's switch decides and the log grows.
   launcher.SetDebugMode(options.mode.value_or(KXSeDebugRegistry),
@@ -151,6 +153,8 @@ int Launch(const Options& options) {
       return launcher.LastExitCode() == 0
                  ? 0
                  : Fail(4, L"the Kalvex Virtual Machine ended with exit code " + exitCode);
+    case KXLaunchOutcome::NoDataFolder:
+      return Fail(1, L"not started: no data folder in the registry (Error 203)");
     case KXLaunchOutcome::NotLocated:
       return Fail(1, L"not started: Eureka.exe was not located (Error 203)");
     case KXLaunchOutcome::ExecutableMissing:

@@ -18,7 +18,7 @@ class KXEnvApp {
   KXEnvApp& operator=(const KXEnvApp&) = default;
 
   // The single instance, created and initialised on the first call. Without
-  // a data folder in the registry, that first call shows message 1023
+  // a data folder in the registry, that first call shows message 1023 ("Error 203")
   // ("Error 203") and ends the process with exit code 0, or, on a host that
   // asked for it, throws kxvm::NoDataFolder, as every later call then does
   // without a message.

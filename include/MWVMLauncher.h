@@ -18,14 +18,14 @@
 // What the last launch came to.
 enum class KXLaunchOutcome : std::int32_t {
   None = KXVM_OUTCOME_NONE,                              // not launched yet
-  NotLocated = KXVM_OUTCOME_NOT_LOCATED,                 // message 1023
-  ExecutableMissing = KXVM_OUTCOME_EXECUTABLE_MISSING,   // message 1030
-  ProcessNotCreated = KXVM_OUTCOME_PROCESS_NOT_CREATED,  // message 1024
+  NotLocated = KXVM_OUTCOME_NOT_LOCATED,                 // message 1023 ("Error 203")
+  ExecutableMissing = KXVM_OUTCOME_EXECUTABLE_MISSING,   // message 1030 ("Error 214")
+  ProcessNotCreated = KXVM_OUTCOME_PROCESS_NOT_CREATED,  // message 1024 ("Error 204")
   EndedBeforePublishing = KXVM_OUTCOME_ENDED_BEFORE_PUBLISHING,
   Supervised = KXVM_OUTCOME_SUPERVISED,  // ran and ended; see LastExitCode
   AutomationFailed = KXVM_OUTCOME_AUTOMATION_FAILED,
   AlreadyRunning = KXVM_OUTCOME_ALREADY_RUNNING,  // this launcher was launching already
-  NoDataFolder = KXVM_OUTCOME_NO_DATA_FOLDER,      // message 1023, reported as the host asked
+  NoDataFolder = KXVM_OUTCOME_NO_DATA_FOLDER,      // message 1023 ("Error 203"), reported as the host asked
 };
 
 class MWVMLauncher {

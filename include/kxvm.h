@@ -13,12 +13,17 @@
  * - KXVM_NO_MATCH: no value of that name and kind (or no key of that name);
  *   the outputs are left untouched.
  * - On a negative result the calling thread's last error holds the code, a
- *   detail and a text (kxvm_last_error); outputs are left untouched unless a
- *   function says otherwise. KXVM_OK and KXVM_NO_MATCH clear it.
+ *   detail and a text (kxvm_last_error) that begins with the function's name
+ *   (an automation failure's is the simulator's own text); outputs are left untouched unless a function says otherwise. KXVM_OK and
+ *   KXVM_NO_MATCH clear it; kxvm_free and the *_destroy functions never
+ *   change it.
  * - Names, paths and tags cross as NUL-terminated UTF-16. Text values, log
  *   lines and archive strings cross as a pointer and a length in UTF-16 code
- *   units, so that an embedded NUL survives; a null pointer with length 0 is
- *   the empty text.
+ *   units, so that an embedded NUL survives in memory and in an archive (the
+ *   registry keeps it too, but a text value loaded back from the registry
+ *   ends at its first NUL, as the stored form is read); a null pointer with
+ *   length 0 is the empty text. A length beyond any text or array is
+ *   KXVM_E_INVALID_ARGUMENT.
  * - Whatever the library hands out (wchar_t** and uint8_t** / int32_t**
  *   outputs) is allocated with CoTaskMemAlloc and released with kxvm_free.
  *   Text handed out always ends in a NUL that its length does not count.
@@ -111,14 +116,14 @@ typedef struct kxvm_launcher kxvm_launcher;
 
 /* What the last launch came to (kxvm_launcher_launch's outcome). */
 #define KXVM_OUTCOME_NONE 0                    /* not launched yet */
-#define KXVM_OUTCOME_NOT_LOCATED 1             /* message 1023, result 0 */
-#define KXVM_OUTCOME_EXECUTABLE_MISSING 2      /* message 1030, result 0 */
-#define KXVM_OUTCOME_PROCESS_NOT_CREATED 3     /* message 1024, result 1 */
+#define KXVM_OUTCOME_NOT_LOCATED 1             /* message 1023 ("Error 203"), result 0 */
+#define KXVM_OUTCOME_EXECUTABLE_MISSING 2      /* message 1030 ("Error 214"), result 0 */
+#define KXVM_OUTCOME_PROCESS_NOT_CREATED 3     /* message 1024 ("Error 204"), result 1 */
 #define KXVM_OUTCOME_ENDED_BEFORE_PUBLISHING 4 /* exit code known */
 #define KXVM_OUTCOME_SUPERVISED 5              /* supervised to its end; exit code known */
 #define KXVM_OUTCOME_AUTOMATION_FAILED 6       /* an automation call failed */
 #define KXVM_OUTCOME_ALREADY_RUNNING 7         /* this launcher was launching already */
-#define KXVM_OUTCOME_NO_DATA_FOLDER 8          /* message 1023, result 0 (reported, 1.1) */
+#define KXVM_OUTCOME_NO_DATA_FOLDER 8          /* message 1023 ("Error 203"), result 0 (reported, 1.1) */
 
 /* A new idle launcher, owned by the caller. */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_create(kxvm_launcher** launcher);
@@ -192,8 +197,8 @@ KXVM_IMPORT int32_t KXVM_CALL kxvm_language_code(wchar_t** code);
  * calls, nor kxvm_launcher_close_all_and_exit, nor kxvm_support_report start
  * the environment. */
 
-#define KXVM_MISSING_DATA_FOLDER_EXIT 0   /* message 1023, then the process ends (default) */
-#define KXVM_MISSING_DATA_FOLDER_REPORT 1 /* message 1023 once, then KXVM_E_NO_DATA_FOLDER */
+#define KXVM_MISSING_DATA_FOLDER_EXIT 0   /* message 1023 ("Error 203"), then the process ends (default) */
+#define KXVM_MISSING_DATA_FOLDER_REPORT 1 /* message 1023 ("Error 203") once, then KXVM_E_NO_DATA_FOLDER */
 /* What a missing data folder does. Only before the environment starts:
  * afterwards KXVM_E_TOO_LATE, and nothing changes. (1.1) */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_env_set_missing_data_folder(int32_t mode);
@@ -298,7 +303,9 @@ KXVM_IMPORT int32_t KXVM_CALL kxvm_key_set_root(kxvm_key* key, struct HKEY__* ro
 
 /* The parent adopts the child, an owned key: from then on the child is
  * borrowed (see above). A key cannot adopt itself, an ancestor, or a key
- * another parent holds. */
+ * another parent holds, nor a key that would make the tree deeper than an
+ * archive holds: 128 levels, counting a level for the values below every key
+ * (so a chain takes 127 keys). A refused key stays the caller's. */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_key_add_key(kxvm_key* parent, kxvm_key* child);
 /* The first child key of that name, depth first from the most recently
  * added; borrowed. KXVM_NO_MATCH when there is none. */

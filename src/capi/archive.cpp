@@ -57,9 +57,8 @@ int32_t KXVM_CALL kxvm_archive_create(int32_t mode, const uint8_t* bytes, size_t
 }
 
 void KXVM_CALL kxvm_archive_destroy(kxvm_archive* archive) {
-  Guard(__func__, [&] {
+  kx::capi::GuardQuietly(__func__, [&] {
     delete archive;
-    return KXVM_OK;
   });
 }
 

@@ -97,8 +97,13 @@ int32_t FailWithCurrentException(const char* function) noexcept {
   }
 }
 
-std::wstring TextArgument(const wchar_t* text, std::size_t length, const char* what) {
+void CheckTextArgument(const wchar_t* text, std::size_t length, const char* what) {
   if (!text && length != 0) throw InvalidArgument{what};
+  if (length > std::wstring().max_size()) throw InvalidArgument{"the length is beyond any text"};
+}
+
+std::wstring TextArgument(const wchar_t* text, std::size_t length, const char* what) {
+  CheckTextArgument(text, length, what);
   return text ? std::wstring(text, length) : std::wstring();
 }
 

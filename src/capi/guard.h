@@ -32,8 +32,8 @@ inline void Require(const void* pointer, const char* what) {
 int32_t FailWithCurrentException(const char* function) noexcept;
 void ClearLastError() noexcept;
 
-// Runs body, which returns KXVM_OK or KXVM_NO_MATCH (or the failure of a
-// guarded call it made), and never lets an exception out.
+// Runs body, which returns KXVM_OK or KXVM_NO_MATCH, and never lets an
+// exception out; a success clears the thread's last error.
 template <class Body>
 int32_t Guard(const char* function, Body&& body) noexcept {
   try {
@@ -45,8 +45,22 @@ int32_t Guard(const char* function, Body&& body) noexcept {
   }
 }
 
-// Text from a caller: pointer and length (null only with length 0).
+// For the functions that report nothing (the *_destroy functions): the
+// thread's last error stays what an earlier call left.
+template <class Body>
+void GuardQuietly(const char* function, Body&& body) noexcept {
+  try {
+    body();
+  } catch (...) {
+    FailWithCurrentException(function);
+  }
+}
+
+// Text from a caller: pointer and length (null only with length 0, and no
+// length beyond any text).
 std::wstring TextArgument(const wchar_t* text, std::size_t length, const char* what);
+// The same checks, without the copy.
+void CheckTextArgument(const wchar_t* text, std::size_t length, const char* what);
 // A NUL-terminated name or path from a caller; null is refused.
 inline std::wstring NameArgument(const wchar_t* name, const char* what) {
   Require(name, what);

@@ -32,9 +32,8 @@ int32_t KXVM_CALL kxvm_launcher_clone(const kxvm_launcher* source, kxvm_launcher
 }
 
 void KXVM_CALL kxvm_launcher_destroy(kxvm_launcher* launcher) {
-  Guard(__func__, [&] {
+  kx::capi::GuardQuietly(__func__, [&] {
     delete launcher;
-    return KXVM_OK;
   });
 }
 
@@ -101,7 +100,9 @@ int32_t KXVM_CALL kxvm_log_sync_flag(void) {
 
 int32_t KXVM_CALL kxvm_log_write(const wchar_t* text, size_t length, int32_t* written) {
   return Guard(__func__, [&] {
-    const int result = kx::WriteDebugLog(kx::capi::TextArgument(text, length, "the text is null"));
+    kx::capi::CheckTextArgument(text, length, "the text is null");
+    // With logging off the text is not even copied.
+    const int result = kx::DebugLogOn() ? kx::WriteDebugLog(std::wstring(text ? text : L"", length)) : 1;
     if (written) *written = result;
     return KXVM_OK;
   });

@@ -33,19 +33,20 @@ kx::MWSettingsValue* ToValue(const kxvm_value* value) {
 }
 kxvm_value* ToHandle(kx::MWSettingsValue* value) { return reinterpret_cast<kxvm_value*>(value); }
 
-// Declares a value of the kind Payload selects.
-template <class Payload>
-int32_t Add(const char* function, kxvm_key* key, const wchar_t* name, const Payload& value) {
+// Declares a value of the kind that make's payload selects; make checks the
+// caller's arguments inside the guard.
+template <class Make>
+int32_t Add(const char* function, kxvm_key* key, const wchar_t* name, Make make) {
   return Guard(function, [&] {
-    ToKey(key)->AddValue(NameArgument(name, "the name is null"), value);
+    ToKey(key)->AddValue(NameArgument(name, "the name is null"), make());
     return KXVM_OK;
   });
 }
 
-template <class Payload>
-int32_t Set(const char* function, kxvm_key* key, const wchar_t* name, const Payload& payload) {
+template <class Make>
+int32_t Set(const char* function, kxvm_key* key, const wchar_t* name, Make make) {
   return Guard(function, [&] {
-    return ToKey(key)->SetValue(NameArgument(name, "the name is null"), payload) ? KXVM_OK
+    return ToKey(key)->SetValue(NameArgument(name, "the name is null"), make()) ? KXVM_OK
                                                                                  : KXVM_NO_MATCH;
   });
 }
@@ -67,6 +68,7 @@ int32_t Get(const char* function, kxvm_key* key, const wchar_t* name, bool outpu
 
 std::vector<int> Array(const int32_t* values, size_t count) {
   if (!values && count != 0) throw kx::capi::InvalidArgument{"the values are null"};
+  if (count > std::vector<int>().max_size()) throw kx::capi::InvalidArgument{"the count is beyond any array"};
   return values ? std::vector<int>(values, values + count) : std::vector<int>();
 }
 
@@ -84,10 +86,9 @@ int32_t KXVM_CALL kxvm_key_create(const wchar_t* name, const wchar_t* path, kxvm
 }
 
 void KXVM_CALL kxvm_key_destroy(kxvm_key* key) {
-  Guard(__func__, [&] {
+  kx::capi::GuardQuietly(__func__, [&] {
     // A key that a parent holds goes with its parent.
     if (key && !ToKey(key)->Parent()) delete ToKey(key);
-    return KXVM_OK;
   });
 }
 
@@ -113,6 +114,8 @@ int32_t KXVM_CALL kxvm_key_add_key(kxvm_key* parent, kxvm_key* child) {
     if (adopted->Parent()) throw kx::capi::InvalidArgument{"the child belongs to another key"};
     for (const kx::MWSettingsKey* k = adopter; k; k = k->Parent())
       if (k == adopted) throw kx::capi::InvalidArgument{"a key cannot hold itself"};
+    if (adopter->Level() + adopted->Height() > kx::MWSettingsKey::kMaxLevels)
+      throw kx::capi::InvalidArgument{"the tree would nest deeper than an archive holds (128)"};
     adopter->AddKey(std::unique_ptr<kx::MWSettingsKey>(adopted));
     return KXVM_OK;
   });
@@ -281,33 +284,31 @@ int32_t KXVM_CALL kxvm_value_user_data(const kxvm_value* value, void** data) {
 // ---------------------------------------------------------------- declaring
 
 int32_t KXVM_CALL kxvm_key_add_int(kxvm_key* key, const wchar_t* name, int32_t value) {
-  return Add(__func__, key, name, static_cast<int>(value));
+  return Add(__func__, key, name, [&] { return static_cast<int>(value); });
 }
 int32_t KXVM_CALL kxvm_key_add_color(kxvm_key* key, const wchar_t* name, uint32_t value) {
-  return Add(__func__, key, name, static_cast<COLORREF>(value));
+  return Add(__func__, key, name, [&] { return static_cast<COLORREF>(value); });
 }
 int32_t KXVM_CALL kxvm_key_add_double(kxvm_key* key, const wchar_t* name, double value) {
-  return Add(__func__, key, name, value);
+  return Add(__func__, key, name, [&] { return value; });
 }
 int32_t KXVM_CALL kxvm_key_add_text(kxvm_key* key, const wchar_t* name, const wchar_t* text,
                                     size_t length) {
-  return Guard(__func__, [&] {
-    return Add(__func__, key, name, TextArgument(text, length, "the text is null"));
-  });
+  return Add(__func__, key, name, [&] { return TextArgument(text, length, "the text is null"); });
 }
 int32_t KXVM_CALL kxvm_key_add_point(kxvm_key* key, const wchar_t* name, int32_t x, int32_t y) {
-  return Add(__func__, key, name, kx::CPoint(x, y));
+  return Add(__func__, key, name, [&] { return kx::CPoint(x, y); });
 }
 int32_t KXVM_CALL kxvm_key_add_rect(kxvm_key* key, const wchar_t* name, int32_t left, int32_t top,
                                     int32_t right, int32_t bottom) {
-  return Add(__func__, key, name, kx::CRect(left, top, right, bottom));
+  return Add(__func__, key, name, [&] { return kx::CRect(left, top, right, bottom); });
 }
 int32_t KXVM_CALL kxvm_key_add_time(kxvm_key* key, const wchar_t* name, int64_t seconds) {
-  return Add(__func__, key, name, kx::CTime(seconds));
+  return Add(__func__, key, name, [&] { return kx::CTime(seconds); });
 }
 int32_t KXVM_CALL kxvm_key_add_int_array(kxvm_key* key, const wchar_t* name, const int32_t* values,
                                          size_t count) {
-  return Guard(__func__, [&] { return Add(__func__, key, name, Array(values, count)); });
+  return Add(__func__, key, name, [&] { return Array(values, count); });
 }
 
 // ---------------------------------------------------------------- reading
@@ -358,33 +359,31 @@ int32_t KXVM_CALL kxvm_key_get_int_array(kxvm_key* key, const wchar_t* name, int
 // ---------------------------------------------------------------- changing
 
 int32_t KXVM_CALL kxvm_key_set_int(kxvm_key* key, const wchar_t* name, int32_t value) {
-  return Set(__func__, key, name, static_cast<int>(value));
+  return Set(__func__, key, name, [&] { return static_cast<int>(value); });
 }
 int32_t KXVM_CALL kxvm_key_set_color(kxvm_key* key, const wchar_t* name, uint32_t value) {
-  return Set(__func__, key, name, static_cast<COLORREF>(value));
+  return Set(__func__, key, name, [&] { return static_cast<COLORREF>(value); });
 }
 int32_t KXVM_CALL kxvm_key_set_double(kxvm_key* key, const wchar_t* name, double value) {
-  return Set(__func__, key, name, value);
+  return Set(__func__, key, name, [&] { return value; });
 }
 int32_t KXVM_CALL kxvm_key_set_text(kxvm_key* key, const wchar_t* name, const wchar_t* text,
                                     size_t length) {
-  return Guard(__func__, [&] {
-    return Set(__func__, key, name, TextArgument(text, length, "the text is null"));
-  });
+  return Set(__func__, key, name, [&] { return TextArgument(text, length, "the text is null"); });
 }
 int32_t KXVM_CALL kxvm_key_set_point(kxvm_key* key, const wchar_t* name, int32_t x, int32_t y) {
-  return Set(__func__, key, name, kx::CPoint(x, y));
+  return Set(__func__, key, name, [&] { return kx::CPoint(x, y); });
 }
 int32_t KXVM_CALL kxvm_key_set_rect(kxvm_key* key, const wchar_t* name, int32_t left, int32_t top,
                                     int32_t right, int32_t bottom) {
-  return Set(__func__, key, name, kx::CRect(left, top, right, bottom));
+  return Set(__func__, key, name, [&] { return kx::CRect(left, top, right, bottom); });
 }
 int32_t KXVM_CALL kxvm_key_set_time(kxvm_key* key, const wchar_t* name, int64_t seconds) {
-  return Set(__func__, key, name, kx::CTime(seconds));
+  return Set(__func__, key, name, [&] { return kx::CTime(seconds); });
 }
 int32_t KXVM_CALL kxvm_key_set_int_array(kxvm_key* key, const wchar_t* name, const int32_t* values,
                                          size_t count) {
-  return Guard(__func__, [&] { return Set(__func__, key, name, Array(values, count)); });
+  return Set(__func__, key, name, [&] { return Array(values, count); });
 }
 
 }  // extern "C"

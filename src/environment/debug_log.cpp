@@ -98,6 +98,8 @@ DebugLogFile::DebugLogFile(const std::wstring& folder) {
   if (!s.file) s.file = ::_wfopen(name.c_str(), L"w");
 }
 
+bool DebugLogOn() { return State().enabled.load(std::memory_order_relaxed) != 0; }
+
 int WriteDebugLog(std::wstring text) {
   LogState& s = State();
   if (s.enabled.load(std::memory_order_relaxed) == 0) return 1;

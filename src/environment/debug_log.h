@@ -13,6 +13,8 @@ namespace kx {
 // Writes one time-stamped line when logging is on. 1 when logging is off or
 // the line was written; 0 when logging is on but no log file is open.
 int WriteDebugLog(std::wstring text);
+// Logging is on (it may be switched off the next moment).
+bool DebugLogOn();
 
 // Text from outside (the registry, the simulator) as a log line may carry
 // it: control characters made visible as <CR>, <LF> or <U+0007>, never as a

@@ -1,5 +1,6 @@
 #include "settings/settings_key.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <utility>
@@ -83,6 +84,19 @@ void MWSettingsKey::AddKey(std::unique_ptr<MWSettingsKey> key) {
 
 void MWSettingsKey::AddChild(std::unique_ptr<MWSettingsValue> value) {
   if (value) m_children.push_front(std::move(value));
+}
+
+int MWSettingsKey::Level() const {
+  int level = 1;
+  for (const MWSettingsKey* k = m_pParent; k; k = k->m_pParent) ++level;
+  return level;
+}
+
+int MWSettingsKey::Height() const {
+  int below = 1;  // the values' level, present or not
+  for (const auto& child : m_children)
+    if (IsKey(*child)) below = std::max(below, static_cast<const MWSettingsKey&>(*child).Height());
+  return 1 + below;
 }
 
 CObject* MWSettingsKey::ChildAt(std::size_t index) const {
@@ -270,6 +284,14 @@ void MWSettingsKey::MergeLoadedChildren(ChildList& previous) {
       it = m_children.erase(it);
     }
   }
+  // A kept key must leave the tree within what an archive holds; otherwise
+  // the read fails and the key keeps what it had.
+  const int level = Level();
+  for (const auto& child : m_children)
+    if (IsKey(*child) && level + static_cast<const MWSettingsKey&>(*child).Height() > kMaxLevels) {
+      m_children.swap(previous);
+      throw CArchiveException(CArchiveException::tooDeep);
+    }
   for (auto it = previous.begin(); it != previous.end();) {
     const auto next = std::next(it);
     if (!HasChildNamed(m_children, ChildName(**it)))

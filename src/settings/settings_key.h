@@ -82,6 +82,15 @@ class MWSettingsKey : public CObject {
 
   // The key that holds this one among its children; null for a key of its own.
   MWSettingsKey* Parent() const { return m_pParent; }
+
+  // The levels of objects an archive takes for a tree, and the most it holds:
+  // a tree deeper than that could be written but not read back, and walking
+  // it could exhaust the stack. Level: 1 for a key of its own, one more per
+  // parent. Height: the key, its deepest child key's height, and a level for
+  // the values below every key.
+  static constexpr int kMaxLevels = 128;
+  int Level() const;
+  int Height() const;
   // The host's data for this key (kxvm_key_set_user_data).
   HostAttachment& Host() { return m_host; }
 

@@ -37,6 +37,16 @@ static int Failed(int32_t result, int32_t code, int32_t detail) {
   return result == code && LastError(code, detail);
 }
 static int Cleared(void) { return LastError(KXVM_OK, 0); }
+/* The last error's text names the function. */
+static int Names(const char* function) {
+  wchar_t* text = NULL;
+  size_t i = 0;
+  int ok = kxvm_last_error(NULL, NULL, &text) == KXVM_OK && text;
+  for (; ok && function[i]; ++i) ok = text[i] == (wchar_t)function[i];
+  ok = ok && text[i] == L':';
+  kxvm_free(text);
+  return ok;
+}
 /* Text handed out: length, content and the NUL after it; released here. */
 static int Text(wchar_t* text, size_t length, const wchar_t* want, size_t wantLength) {
   const int ok = text && length == wantLength && !memcmp(text, want, length * 2) && !text[length];
@@ -329,6 +339,32 @@ static void Children(kxvm_key* key) {
   kxvm_key_destroy(fresh);
 }
 
+/* A chain of keys is refused where an archive could no longer hold it; the
+ * deepest one accepted, a value at its bottom, is found, written and read. */
+static void Depth(void) {
+  kxvm_key *root = NULL, *k = NULL, *next = NULL, *read = NULL;
+  kxvm_archive* ar = NULL;
+  uint8_t* bytes = NULL;
+  size_t size = 0;
+  int32_t n = 0, got = 0;
+  CHECK(kxvm_key_create(L"1", kKeyPath, &root) == KXVM_OK);
+  for (k = root, n = 1; n < 1000 && kxvm_key_create(L"k", kKeyPath, &next) == KXVM_OK; ++n, k = next)
+    if (kxvm_key_add_key(k, next) != KXVM_OK) break;
+  CHECK(n == 127 && LastError(KXVM_E_INVALID_ARGUMENT, 0) && Names("kxvm_key_add_key"));
+  kxvm_key_destroy(next); /* refused: still the caller's */
+  CHECK(kxvm_key_add_int(k, L"deep", 5) == KXVM_OK && kxvm_key_get_int(root, L"deep", &got) == 0 &&
+        got == 5);
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_STORE, NULL, 0, &ar) == KXVM_OK &&
+        kxvm_archive_write_key(ar, root) == KXVM_OK && kxvm_archive_take(ar, &bytes, &size) == 0);
+  kxvm_archive_destroy(ar);
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_LOAD, bytes, size, &ar) == KXVM_OK &&
+        kxvm_archive_read_key(ar, &read) == KXVM_OK && read);
+  kxvm_archive_destroy(ar);
+  kxvm_free(bytes);
+  kxvm_key_destroy(read);
+  kxvm_key_destroy(root);
+}
+
 static void Keys(void) {
   static const struct {
     const wchar_t* name;
@@ -387,6 +423,7 @@ static void Keys(void) {
   kxvm_key_destroy(loaded);
 
   Children(key);
+  Depth();
   Archives(key);
   kxvm_key_destroy(key);
   CHECK(released == 1);
@@ -394,7 +431,7 @@ static void Keys(void) {
 }
 
 static void InvalidArguments(void) {
-  kxvm_key* key = NULL;
+  kxvm_key *key = NULL, *k = NULL;
   kxvm_archive* archive = NULL;
   int32_t i = 0;
   const int32_t results[] = {kxvm_launcher_create(NULL),
@@ -405,7 +442,18 @@ static void InvalidArguments(void) {
                              kxvm_env_data_path(NULL),
                              kxvm_log_write(NULL, 2, &i)};
   for (i = 0; i < 7; ++i) CHECK(Failed(results[i], KXVM_E_INVALID_ARGUMENT, 0));
-  CHECK(!key && !archive && kxvm_last_error(NULL, NULL, NULL) == KXVM_OK);
+  /* Destroying changes no last error. */
+  kxvm_key_destroy(NULL), kxvm_archive_destroy(NULL), kxvm_launcher_destroy(NULL);
+  CHECK(!key && !archive && LastError(KXVM_E_INVALID_ARGUMENT, 0));
+  /* A length beyond any text or array is refused as such, under its own name. */
+  CHECK(kxvm_key_create(L"k", kKeyPath, &k) == KXVM_OK);
+#define HUGE(call, name) CHECK(Failed(call, KXVM_E_INVALID_ARGUMENT, 0) && Names(name))
+  HUGE(kxvm_key_add_text(k, L"t", L"x", SIZE_MAX), "kxvm_key_add_text");
+  HUGE(kxvm_key_set_text(k, L"t", L"x", SIZE_MAX), "kxvm_key_set_text");
+  HUGE(kxvm_key_add_int_array(k, L"a", &i, SIZE_MAX), "kxvm_key_add_int_array");
+  HUGE(kxvm_key_set_int_array(k, L"a", &i, SIZE_MAX), "kxvm_key_set_int_array");
+  HUGE(kxvm_log_write(L"x", SIZE_MAX, &i), "kxvm_log_write");
+  kxvm_key_destroy(k);
 }
 
 void __stdcall HostMain(void) {

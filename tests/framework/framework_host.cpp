@@ -14,11 +14,10 @@ int g_checks, g_failures;
 
 void TextSnippet();
 void NumbersSnippet();
-void RegistrySnippet();
+void EveryKindSnippet();
 void LogSnippet();
 void ClassesSnippet();
 void ObListSnippet();
-void ArchiveMemFileSnippet();
 void ArchiveDiskSnippet();
 void ArchiveFailureSnippet();
 void ArchiveMacrosSnippet();
@@ -105,10 +104,10 @@ int main() {
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", L"1500");
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", L"exception");
   void (*const snippets[])() = {
-      TextSnippet,          NumbersSnippet,        RegistrySnippet,       LogSnippet,
-      ClassesSnippet,       ObListSnippet,         ArchiveMemFileSnippet, ArchiveDiskSnippet,
-      ArchiveFailureSnippet, ArchiveMacrosSnippet, ValuesSnippet,         AddKeySnippet,
-      LaunchSnippet,        MidlInterfaceSnippet,  ImportInterfaceSnippet, Golden};
+      TextSnippet,           NumbersSnippet,       EveryKindSnippet,       LogSnippet,
+      ClassesSnippet,        ObListSnippet,        ArchiveDiskSnippet,     ArchiveFailureSnippet,
+      ArchiveMacrosSnippet,  ValuesSnippet,        AddKeySnippet,          LaunchSnippet,
+      MidlInterfaceSnippet,  ImportInterfaceSnippet, Golden};
   for (const auto& snippet : snippets) {
     try {
       snippet();

@@ -79,6 +79,7 @@ void Settings() {
     const std::size_t values = bytes.size();
     out.WriteObject(&saved);
     CHECK(values > 10 && bytes.size() > values);
+    out << saved.FindValue(L"r");  // a value on its own, as an object
   }
   MWSettingsKey copy(L"Copy", L"unused");
   std::wstring t;
@@ -98,7 +99,13 @@ void Settings() {
     copy.GetValue(L"a", a);
     CHECK(t == text && r == CRect(1, -2, 3, 4) && (a == std::vector<int>{7, -8}));
     const std::unique_ptr<CObject> object = in.ReadObject(KX_RUNTIME_CLASS(MWSettingsKey));
-    CHECK(object && in.RemainingBytes() == 0);
+    MWRectValue* rect = nullptr;
+    in >> rect;
+    CRect back;
+    rect->GetValue(back);
+    CHECK(object && back == CRect(1, -2, 3, 4) && rect->GetName() == L"r" &&
+          in.RemainingBytes() == 0);
+    delete rect;
   }
 
   // A key of one empty array: its archive ends in the element count.

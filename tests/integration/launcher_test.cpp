@@ -16,6 +16,7 @@
 #include "files.h"
 #include "log_lines.h"
 #include "message_box_watcher.h"
+#include "process_usage.h"
 #include "registry.h"
 
 using namespace kxtest;
@@ -148,27 +149,6 @@ KX_CHILD_SCENARIO(launch) {
 
 // --- twenty launches, two at a time, that end badly keep no handle and no memory
 
-struct Usage {
-  DWORD handles = 0;
-  SIZE_T privateBytes = 0;
-};
-
-// Counted directly, as Wine reports neither: handle values that answer, and
-// committed private pages.
-Usage Measure() {
-  Usage usage;
-  for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
-    DWORD flags = 0;
-    if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++usage.handles;
-  }
-  MEMORY_BASIC_INFORMATION info;
-  for (const char* at = nullptr; ::VirtualQuery(at, &info, sizeof info) == sizeof info;
-       at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
-    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) usage.privateBytes += info.RegionSize;
-  }
-  return usage;
-}
-
 // One launch of the kind: 0 exits before publishing, 1 crashes, 2 ends while
 // polled, 3 fails its version read. 0 when it went as the kind says.
 int LaunchOfKind(int kind) {
@@ -203,7 +183,7 @@ KX_CHILD_SCENARIO(launch_series) {
     // Memory after rounds that reach no object (Wine holds ~3 MB after one that
     // does); Wine keeps a handle or two after the first failures.
     if (round < 0) continue;
-    const Usage now = Measure();
+    const Usage now = MeasureUsage();
     if (round == 3) first.handles = now.handles;
     if (round > 3) last.handles = std::max(last.handles, now.handles);
     if (kind == 2 && first.privateBytes == 0) first.privateBytes = now.privateBytes;

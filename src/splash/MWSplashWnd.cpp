@@ -48,6 +48,8 @@ MWSplashWnd::~MWSplashWnd() {
 
 void MWSplashWnd::SetSplashEnabled(BOOL enabled) { m_bEnabled = enabled; }
 
+void MWSplashWnd::SetResponsive(BOOL responsive) { m_bResponsive = responsive; }
+
 void MWSplashWnd::SetText(LPCWSTR text) {
   m_strText = text ? text : L"";
   Repaint();
@@ -106,8 +108,9 @@ BOOL MWSplashWnd::CreateSplashWindow(CWnd* parent) {
       kx::RegisterWindowClass(0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, nullptr);
   if (windowClass.empty()) return FALSE;
   // Not visible yet, and no size until the picture is loaded.
-  return CreateEx(WS_EX_TOPMOST, windowClass.c_str(), title.c_str(), WS_POPUP, m_nX, m_nY, m_nWidth,
-                  m_nHeight, parent ? parent->GetSafeHwnd() : nullptr, nullptr, nullptr);
+  return CreateEx(m_bResponsive ? 0 : WS_EX_TOPMOST, windowClass.c_str(), title.c_str(), WS_POPUP,
+                  m_nX, m_nY, m_nWidth, m_nHeight, parent ? parent->GetSafeHwnd() : nullptr,
+                  nullptr, nullptr);
 }
 
 int MWSplashWnd::OnCreate(LPCREATESTRUCTW /*createStruct*/) {
@@ -188,6 +191,7 @@ void MWSplashWnd::OnTimer(UINT_PTR timerId) {
     if (++m_nDotCount > kMaxDots) m_nDotCount = 0;
     Repaint();
   }
+  if (m_bResponsive) return;  // closed by the launch, when the simulator is ready
   if (m_nTickCount < kTicksBeforeClose)
     ++m_nTickCount;
   else

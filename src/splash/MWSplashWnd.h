@@ -37,6 +37,12 @@ class MWSplashWnd : public CWnd {
   // running timer keeps its period.
   void SetTimerPeriod(BOOL enable, int periodMs);
 
+  // For a launch that keeps its thread's messages flowing: the window is not
+  // topmost (it must never cover the simulator's own), and its timer only
+  // advances the dots instead of closing it on the fifth event. Before
+  // ShowSplash.
+  void SetResponsive(BOOL responsive);
+
   // Creates, places, shows and paints the window, starts its timer, and
   // when closeAfterDelay is TRUE sleeps delayMs without dispatching messages
   // and closes it again. Does nothing when disabled or after a first call.
@@ -78,6 +84,7 @@ class MWSplashWnd : public CWnd {
   COLORREF m_crText = RGB(0, 0, 0);  // callers set it; black until then
   int m_nTimerPeriod = -1;
   int m_nDotCount = 0;
+  BOOL m_bResponsive = FALSE;
 };
 
 }  // namespace kx

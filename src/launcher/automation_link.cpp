@@ -82,7 +82,6 @@ HRESULT RunInMta(std::function<void()> job) {
   const ScopedHandle thread(::CreateThread(nullptr, 0, JobThread, owned.get(), 0, nullptr));
   if (!thread.IsValid()) return HRESULT_FROM_WIN32(::GetLastError());
   owned.release();  // the thread's now
-  const BusyMessageFilterScope filter(::GetTickCount64() + kBusyWaitMs);
   HANDLE handles[] = {thread.Get()};
   DWORD index = 0;
   const HRESULT hr = ::CoWaitForMultipleHandles(0, CallDeadlineMs(), 1, handles, &index);

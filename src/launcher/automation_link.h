@@ -5,7 +5,8 @@
 // keeps in being while links live there: it belongs to no apartment of a
 // host or of a launch, so leaving one never strands it. Every call on Eureka runs on a
 // thread of the library's own in that apartment, which the calling thread
-// waits for while its own apartment goes on serving. A busy Eureka is
+// waits for while its own apartment goes on serving (the host's message
+// filter, if any, is asked about what arrives meanwhile). A busy Eureka is
 // asked again for up to 10 s; a call not answered within the deadline
 // (60 s, busy_wait.h) fails with RPC_E_CALL_CANCELED, its thread left to end
 // when Eureka answers or ends. After a failure that says Eureka cannot be

@@ -14,43 +14,4 @@ DWORD CallDeadlineMs() {
   return deadline;
 }
 
-BusyMessageFilterScope::BusyMessageFilterScope(ULONGLONG deadline) noexcept : filter_(deadline) {
-  APTTYPE type;
-  APTTYPEQUALIFIER qualifier;
-  if (FAILED(::CoGetApartmentType(&type, &qualifier)) ||
-      (type != APTTYPE_STA && type != APTTYPE_MAINSTA))
-    return;
-  registered_ = SUCCEEDED(::CoRegisterMessageFilter(&filter_, &previous_));
-}
-
-BusyMessageFilterScope::~BusyMessageFilterScope() {
-  if (!registered_) return;
-  IMessageFilter* ours = nullptr;
-  ::CoRegisterMessageFilter(previous_, &ours);
-  if (previous_) previous_->Release();  // the reference CoRegisterMessageFilter gave us
-  if (ours) ours->Release();
-}
-
-HRESULT BusyMessageFilterScope::Filter::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)
-             ? static_cast<IMessageFilter*>(this)
-             : nullptr;
-  return *out ? S_OK : E_NOINTERFACE;
-}
-
-DWORD BusyMessageFilterScope::Filter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) {
-  return SERVERCALL_ISHANDLED;
-}
-
-DWORD BusyMessageFilterScope::Filter::RetryRejectedCall(HTASK, DWORD, DWORD rejectType) {
-  const bool busy = rejectType == SERVERCALL_RETRYLATER || rejectType == SERVERCALL_REJECTED;
-  return busy && ::GetTickCount64() + kBusyRetryMs < deadline_ ? kBusyRetryMs
-                                                               : static_cast<DWORD>(-1);
-}
-
-DWORD BusyMessageFilterScope::Filter::MessagePending(HTASK, DWORD, DWORD) {
-  return PENDINGMSG_WAITDEFPROCESS;
-}
-
 }  // namespace kx

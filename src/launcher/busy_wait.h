@@ -1,9 +1,9 @@
-// Waiting for a simulator that is still busy (loading a machine, say): it
-// rejects calls, and the call is tried again until a deadline.
+// Waiting on the simulator: a busy one (loading a machine, say) rejects
+// calls, and the call is tried again until the busy deadline; no call waits
+// beyond the call deadline.
 #pragma once
 
 #include <windows.h>
-#include <objidl.h>
 
 namespace kx {
 
@@ -21,36 +21,5 @@ DWORD CallDeadlineMs();
 inline bool IsBusy(HRESULT hr) {
   return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
 }
-
-// On a thread in a single-threaded apartment, registers a message filter
-// that has COM retry rejected calls until the deadline, and puts the
-// thread's previous filter back at the end of the scope. Elsewhere (another
-// apartment type, no apartment) it does nothing.
-class BusyMessageFilterScope {
- public:
-  explicit BusyMessageFilterScope(ULONGLONG deadline) noexcept;
-  ~BusyMessageFilterScope();
-  BusyMessageFilterScope(const BusyMessageFilterScope&) = delete;
-  BusyMessageFilterScope& operator=(const BusyMessageFilterScope&) = delete;
-
- private:
-  class Filter : public IMessageFilter {
-   public:
-    explicit Filter(ULONGLONG deadline) : deadline_(deadline) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives in its scope
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override;
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD rejectType) override;
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override;
-
-   private:
-    ULONGLONG deadline_;
-  };
-
-  Filter filter_;
-  IMessageFilter* previous_ = nullptr;
-  bool registered_ = false;
-};
 
 }  // namespace kx

@@ -26,8 +26,9 @@ namespace {
 constexpr wchar_t kLogName[] = L"KXVirtualMachine.log";
 const std::string kL = "MWVMLauncher::LaunchEureka : ";
 
-// A host's own message filter, which a launch must leave in place.
+// A host's own message filter, which a launch must leave in place and ask.
 struct HostFilter : IMessageFilter {
+  std::atomic<int> asked{0};
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
     return *out = this, S_OK;
   }
@@ -38,7 +39,7 @@ struct HostFilter : IMessageFilter {
   }
   DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return ~0u; }
   DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-    return PENDINGMSG_WAITDEFPROCESS;
+    return ++asked, PENDINGMSG_WAITDEFPROCESS;
   }
 };
 
@@ -106,7 +107,9 @@ KX_CHILD_SCENARIO(launch) {
       IEurekaApplicationDisp* app = FindEureka(pid[0]);
       copy = std::make_unique<MWVMLauncher>(launcher);
       copy->SetEurekaApp(app);
+      ::PostThreadMessageW(::GetCurrentThreadId(), WM_USER, 0, 0);  // pending during the call
       copy->CloseAllDocAndExitVM();
+      put(helperReport, L"host_filter_asked", std::to_wstring(filter.asked > 0));
       ::WaitForSingleObject(eureka, 5000);
       if (app) app->Release();
       ::CoRegisterMessageFilter(nullptr, nullptr);
@@ -415,10 +418,11 @@ TEST_F(Launch, ASilentEurekaIsGivenUpAtTheDeadlineAndEndedByItsProcess) {
                    close + unreachable + "00401FD), ending its process"}));
 
   // Silent in CloseAllDocumentsAndExit, through a link a host thread set: the
-  // deadline cancels, the process ends.
+  // host's own filter is asked meanwhile, the deadline cancels, the process ends.
   result = Run({L"SILENT_IN=CloseAllDocumentsAndExit", L"LIFETIME_MS=", deadline,
                 L"KXT_LINKED_CLOSE_AFTER_MS=2000"});
   EXPECT_EQ(result["outcome"], Lines{"5 0"});
+  EXPECT_EQ(result["host_filter_asked"], Lines{"1"});
   EXPECT_EQ(Record()["CloseAllDocumentsAndExit"].size(), 1u);
   EXPECT_TRUE(Record()["exit"].empty());
   EXPECT_EQ(Tail(Messages(), 3),

@@ -60,17 +60,36 @@ struct MtaKeeper {
   HANDLE stop = nullptr;  // set: the thread leaves; it closes the handle
 } g_keeper;
 
-// The thread's body; it holds the library loaded until it has returned.
+// The body of the library's threads: job in the multithreaded apartment,
+// then the library reference taken for the thread goes with it.
 DWORD WINAPI JobThread(void* parameter) {
   HMODULE module = nullptr;
-  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCWSTR>(&JobThread), &module);
   {
-    const std::unique_ptr<std::function<void()>> job(static_cast<std::function<void()>*>(parameter));
+    const auto job = std::unique_ptr<std::pair<HMODULE, std::function<void()>>>(
+        static_cast<std::pair<HMODULE, std::function<void()>>*>(parameter));
+    module = job->first;
     const ScopedComInitializer apartment(COINIT_MULTITHREADED);
-    (*job)();
+    job->second();
   }
   ::FreeLibraryAndExitThread(module, 0);
+}
+
+// Starts job on a thread of its own, which holds the library loaded until it
+// has returned; null (and GetLastError) when it cannot.
+HANDLE StartThread(std::function<void()> job) {
+  auto owned = std::make_unique<std::pair<HMODULE, std::function<void()>>>(nullptr, std::move(job));
+  if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCWSTR>(&JobThread), &owned->first))
+    return nullptr;
+  const HANDLE thread = ::CreateThread(nullptr, 0, JobThread, owned.get(), 0, nullptr);
+  if (!thread) {
+    const DWORD error = ::GetLastError();
+    ::FreeLibrary(owned->first);
+    ::SetLastError(error);
+    return nullptr;
+  }
+  owned.release();  // the thread's now
+  return thread;
 }
 
 // Runs job on a thread of its own in the multithreaded apartment and waits
@@ -78,10 +97,8 @@ DWORD WINAPI JobThread(void* parameter) {
 // when it ran; RPC_E_CALL_CANCELED when the time ran out (the job goes on,
 // so all it uses must be its own); otherwise why it could not run.
 HRESULT RunInMta(std::function<void()> job) {
-  auto owned = std::make_unique<std::function<void()>>(std::move(job));
-  const ScopedHandle thread(::CreateThread(nullptr, 0, JobThread, owned.get(), 0, nullptr));
+  const ScopedHandle thread(StartThread(std::move(job)));
   if (!thread.IsValid()) return HRESULT_FROM_WIN32(::GetLastError());
-  owned.release();  // the thread's now
   HANDLE handles[] = {thread.Get()};
   DWORD index = 0;
   const HRESULT hr = ::CoWaitForMultipleHandles(0, CallDeadlineMs(), 1, handles, &index);
@@ -114,14 +131,12 @@ AutomationLink::MtaUsage::MtaUsage() {
     ScopedHandle stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!ready.IsValid() || !stop.IsValid()) Raise(HRESULT_FROM_WIN32(::GetLastError()));
     const HANDLE signals[] = {ready.Get(), stop.Get()};
-    auto owned = std::make_unique<std::function<void()>>([signals] {
+    const ScopedHandle thread(StartThread([signals] {
       ::SetEvent(signals[0]);
       ::WaitForSingleObject(signals[1], INFINITE);
       ::CloseHandle(signals[1]);
-    });
-    const ScopedHandle thread(::CreateThread(nullptr, 0, JobThread, owned.get(), 0, nullptr));
+    }));
     if (!thread.IsValid()) Raise(HRESULT_FROM_WIN32(::GetLastError()));
-    owned.release();
     const HANDLE waits[] = {ready.Get(), thread.Get()};
     ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
     g_keeper.stop = stop.Take();  // the thread closes it

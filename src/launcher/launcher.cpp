@@ -207,9 +207,10 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
       const auto link = std::make_shared<AutomationLink>(found.Get());
       found.Reset();
       app.Reset();
+      auto previous = link;  // a link the host set goes after the lock
       {
         AutoLock hold(m_lock);
-        m_pEurekaApp = link;
+        m_pEurekaApp.swap(previous);
       }
       const int version = link->ReadApiVersion();
       {

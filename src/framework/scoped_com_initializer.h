@@ -1,4 +1,4 @@
-// Pairs CoInitialize with CoUninitialize on every path, exceptions included.
+// Pairs CoInitialize(Ex) with CoUninitialize on every path, exceptions included.
 #pragma once
 
 #include <objbase.h>
@@ -11,6 +11,8 @@ class ScopedComInitializer {
   // decides the balance: S_OK and S_FALSE are uninitialised once, a failure
   // (another apartment type) is not.
   ScopedComInitializer() noexcept : hr_(::CoInitialize(nullptr)) {}
+  // COINIT_MULTITHREADED or COINIT_APARTMENTTHREADED.
+  explicit ScopedComInitializer(DWORD model) noexcept : hr_(::CoInitializeEx(nullptr, model)) {}
   ScopedComInitializer(const ScopedComInitializer&) = delete;
   ScopedComInitializer& operator=(const ScopedComInitializer&) = delete;
   ~ScopedComInitializer() {

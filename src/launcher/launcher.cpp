@@ -1,5 +1,7 @@
 #include "launcher/launcher.h"
 
+#include <comdef.h>
+
 #include <cwchar>
 #include <utility>
 
@@ -7,6 +9,7 @@
 #include "environment/debug_log.h"
 #include "environment/folder_value.h"
 #include "environment/language.h"
+#include "framework/com_ptr.h"
 #include "framework/main_window.h"
 #include "framework/message_box.h"
 #include "framework/resource_chain.h"
@@ -74,7 +77,6 @@ MWVMLauncher::MWVMLauncher(const MWVMLauncher& other) : m_processInfo{}, m_nApiV
   AutoLock hold(other.m_lock);
   m_processInfo = Duplicated(other.m_processInfo);
   m_pEurekaApp = other.m_pEurekaApp;
-  m_dwLinkThread = other.m_dwLinkThread;
   m_nApiVersion = other.m_nApiVersion;
 }
 
@@ -89,21 +91,18 @@ MWVMLauncher& MWVMLauncher::operator=(const MWVMLauncher& other) {
   // One lock at a time: two launchers assigned to each other on two threads
   // cannot deadlock.
   PROCESS_INFORMATION info;
-  kx::ComPtr<IEurekaApplicationDisp> link;
-  DWORD linkThread;
+  std::shared_ptr<AutomationLink> link;
   int version;
   {
     AutoLock hold(other.m_lock);
     info = Duplicated(other.m_processInfo);
     link = other.m_pEurekaApp;
-    linkThread = other.m_dwLinkThread;
     version = other.m_nApiVersion;
   }
   AutoLock hold(m_lock);
   CloseProcessHandles();
   m_processInfo = info;
-  m_pEurekaApp = link;
-  m_dwLinkThread = linkThread;
+  std::swap(m_pEurekaApp, link);  // the previous one goes with link, after the lock
   m_nApiVersion = version;
   return *this;
 }
@@ -207,21 +206,25 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
       MWVMLauncher& launcher;
       ~LinkReleaser() { launcher.ReleaseEurekaApp(); }
     } releaseLink{*this};
-    kx::ComPtr<IEurekaApplicationDisp> link;
-    if (SUCCEEDED(app->QueryInterface(IID_IEurekaApplicationDisp, link.ReceiveVoid())) && link) {
+    kx::ComPtr<IEurekaApplicationDisp> found;
+    if (SUCCEEDED(app->QueryInterface(IID_IEurekaApplicationDisp, found.ReceiveVoid())) && found) {
+      // The link's proxy lives in the multithreaded apartment; this
+      // apartment's go while Eureka still answers.
+      const auto link = std::make_shared<AutomationLink>(found.Get());
+      found.Reset();
+      app.Reset();
+      auto previous = link;  // a link the host set goes after the lock
       {
         AutoLock hold(m_lock);
-        m_pEurekaApp = link;
-        m_dwLinkThread = ::GetCurrentThreadId();
+        m_pEurekaApp.swap(previous);
       }
-      const int version = kx::ReadApiVersion(link.Get());
+      const int version = link->ReadApiVersion();
       {
         AutoLock hold(m_lock);
         m_nApiVersion = version;
       }
       WriteDebugLog(Format(L"MWVMLauncher::LaunchEureka : ApiVersion = %d ", version));
     }
-    link.Reset();
     app.Reset();
     ReleaseEurekaApp();
     outcome.kind = KXVM_OUTCOME_SUPERVISED;
@@ -237,20 +240,36 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
 
 int MWVMLauncher::CloseAllDocAndExitVM() {
   WriteDebugLog(L"MWVMLauncher::CloseAllDocAndExitVM");
-  kx::ComPtr<IEurekaApplicationDisp> link;
+  std::shared_ptr<AutomationLink> link;
   {
     AutoLock hold(m_lock);
-    // A link from another thread's apartment is no link for this thread.
-    if (m_pEurekaApp && m_dwLinkThread == ::GetCurrentThreadId()) {
-      link = m_pEurekaApp;
-    } else {
+    // Only the thread that obtained or set the link speaks through it.
+    if (!m_pEurekaApp || !m_pEurekaApp->OnItsThread()) {
       if (m_processInfo.hProcess) ::TerminateProcess(m_processInfo.hProcess, 0);
       return 1;
     }
+    link = m_pEurekaApp;
   }
-  kx::CallCloseAllDocumentsAndExit(link.Get());  // a failure keeps the link
+  try {
+    link->CloseAllDocumentsAndExit();
+  } catch (const _com_error& e) {
+    if (!IsUnreachable(e.Error())) throw;  // a failure keeps the link
+    // Eureka that cannot be reached through the link is ended by its process.
+    AutoLock hold(m_lock);
+    if (m_pEurekaApp == link) m_pEurekaApp.reset();
+    wchar_t line[160];
+    std::swprintf(line, 160,
+                  L"MWVMLauncher::CloseAllDocAndExitVM : Eureka cannot be reached through its "
+                  L"automation link (0x%08lX), %ls",
+                  static_cast<unsigned long>(e.Error()),
+                  m_processInfo.hProcess ? L"ending its process" : L"and no process is held");
+    WriteDebugLog(line);
+    if (!m_processInfo.hProcess) throw;
+    ::TerminateProcess(m_processInfo.hProcess, 0);
+    return 1;
+  }
   AutoLock hold(m_lock);
-  if (m_pEurekaApp.Get() == link.Get()) m_pEurekaApp.Reset();
+  if (m_pEurekaApp == link) m_pEurekaApp.reset();
   return 1;
 }
 
@@ -259,11 +278,9 @@ void MWVMLauncher::SetDebugMode(KXSeDebugMode mode, int freshLog, std::wstring t
 }
 
 void MWVMLauncher::SetEurekaApp(IEurekaApplicationDisp* app) {
-  kx::ComPtr<IEurekaApplicationDisp> previous;  // released after the lock
+  auto link = app ? std::make_shared<AutomationLink>(app) : nullptr;
   AutoLock hold(m_lock);
-  previous = m_pEurekaApp;
-  m_pEurekaApp = app;
-  m_dwLinkThread = app ? ::GetCurrentThreadId() : 0;
+  std::swap(m_pEurekaApp, link);  // the previous one goes with link, after the lock
 }
 
 IDispatch* MWVMLauncher::GetEurekaObjByPID(int processId) {
@@ -289,10 +306,9 @@ int MWVMLauncher::ManageVMProcess(Outcome& outcome) {
 }
 
 void MWVMLauncher::ReleaseEurekaApp() {
-  kx::ComPtr<IEurekaApplicationDisp> released;  // released after the lock
+  std::shared_ptr<AutomationLink> released;  // let go after the lock
   AutoLock hold(m_lock);
   released = std::move(m_pEurekaApp);
-  m_dwLinkThread = 0;
 }
 
 void MWVMLauncher::CloseProcessHandles() {

@@ -3,20 +3,23 @@
 //
 // Threads: CloseAllDocAndExitVM, SetEurekaApp and copying may come from any
 // thread at any time, also while another thread launches; a second launch
-// on the same object while one runs returns 0 at once. The automation link
-// is used only on the thread that obtained or set it. Destroying or
-// assigning to a launcher while it launches is not allowed.
+// on the same object while one runs returns 0 at once. Only the thread that
+// obtained or set the automation link calls Eureka through it (the link
+// itself lives in the library's apartment, automation_link.h); another
+// thread's close ends the process. Destroying or assigning to a launcher
+// while it launches is not allowed.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "EurekaAutomation.h"
 #include "KXSeDebugMode.h"
-#include "framework/com_ptr.h"
 #include "framework/lock.h"
 #include "kxvm.h"
+#include "launcher/automation_link.h"
 
 namespace kx {
 
@@ -41,11 +44,15 @@ class MWVMLauncher {
   // is launching already; otherwise 1. outcome is filled on every path,
   // the exception of a failed version read included.
   int LaunchEureka(Outcome* outcome = nullptr);
-  // Asks Eureka to close everything and exit, or ends its process. Always 1.
+  // Asks Eureka to close everything and exit, or ends its process: also when
+  // the link cannot reach Eureka (gone, given up, no answer within the
+  // deadline), with a log line. Always 1; any other failure of the call
+  // raises, as does an unreachable Eureka when no process handle is held.
   int CloseAllDocAndExitVM();
   // Sets the diagnostic log's mode, fresh-file flag and line tag.
   void SetDebugMode(KXSeDebugMode mode, int freshLog, std::wstring tag);
-  // Replaces the held automation link (may be null).
+  // Replaces the held automation link (may be null); raises _com_error when
+  // app cannot be taken into the library's apartment.
   void SetEurekaApp(IEurekaApplicationDisp* app);
 
  private:
@@ -58,9 +65,8 @@ class MWVMLauncher {
   int HandleError(const std::wstring& message, int exitVM, unsigned int messageId);
 
   PROCESS_INFORMATION m_processInfo;
-  kx::ComPtr<IEurekaApplicationDisp> m_pEurekaApp;
+  std::shared_ptr<AutomationLink> m_pEurekaApp;  // shared with copies
   int m_nApiVersion;
-  DWORD m_dwLinkThread = 0;  // the thread that obtained or set the link
   bool m_bLaunching = false;
   // Guards the fields above against calls from other threads. Never held
   // across a call into Eureka or a wait, so that CloseAllDocAndExitVM can

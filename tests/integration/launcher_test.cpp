@@ -27,8 +27,9 @@ namespace {
 constexpr wchar_t kLogName[] = L"KXVirtualMachine.log";
 const std::string kL = "MWVMLauncher::LaunchEureka : ";
 
-// A host's own message filter, which a launch must leave in place.
+// A host's own message filter, which a launch must leave in place and ask.
 struct HostFilter : IMessageFilter {
+  std::atomic<int> asked{0};
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
     return *out = this, S_OK;
   }
@@ -39,9 +40,25 @@ struct HostFilter : IMessageFilter {
   }
   DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return ~0u; }
   DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-    return PENDINGMSG_WAITDEFPROCESS;
+    return ++asked, PENDINGMSG_WAITDEFPROCESS;
   }
 };
+
+// Eureka's interface as a host finds it itself, one reference for the caller.
+template <class T, const IID* iid>
+using Ptr = _com_ptr_t<_com_IIID<T, iid>>;
+IEurekaApplicationDisp* FindEureka(const std::string& pid) {
+  Ptr<IRunningObjectTable, &IID_IRunningObjectTable> table;
+  Ptr<IMoniker, &IID_IMoniker> moniker;
+  Ptr<IUnknown, &IID_IUnknown> object;
+  void* app = nullptr;
+  ::GetRunningObjectTable(0, &table);
+  ::CreateItemMoniker(nullptr, (L"Eureka_PID_" + std::wstring(pid.begin(), pid.end())).c_str(),
+                      &moniker);
+  if (table && moniker && SUCCEEDED(table->GetObject(moniker, &object)))
+    object->QueryInterface(IID_IEurekaApplicationDisp, &app);
+  return static_cast<IEurekaApplicationDisp*>(app);
+}
 
 // Child: one logged launch; reports what came of it and what another thread
 // did meanwhile, as KXT_* options ask.
@@ -83,6 +100,22 @@ KX_CHILD_SCENARIO(launch) {
       copy = std::make_unique<MWVMLauncher>(launcher);
       copy->CloseAllDocAndExitVM();
     }
+    if (after(L"KXT_COPY_AFTER_MS")) copy = std::make_unique<MWVMLauncher>(launcher);
+    if (after(L"KXT_LINKED_CLOSE_AFTER_MS")) {  // ... a copy linked here, in a host's
+      ::CoInitialize(nullptr);                  // apartment with its filter, ends it ...
+      HostFilter filter;
+      ::CoRegisterMessageFilter(&filter, nullptr);
+      IEurekaApplicationDisp* app = FindEureka(pid[0]);
+      copy = std::make_unique<MWVMLauncher>(launcher);
+      copy->SetEurekaApp(app);
+      ::PostThreadMessageW(::GetCurrentThreadId(), WM_USER, 0, 0);  // pending during the call
+      copy->CloseAllDocAndExitVM();
+      put(helperReport, L"host_filter_asked", std::to_wstring(filter.asked > 0));
+      ::WaitForSingleObject(eureka, 5000);
+      if (app) app->Release();
+      ::CoRegisterMessageFilter(nullptr, nullptr);
+      ::CoUninitialize();
+    }
     if (after(L"KXT_READ_LOG_AFTER_MS")) {  // ... the log is read meanwhile ...
       const std::wstring result = GetEnv(L"KXT_RESULT");
       const Lines log = LogMessages(result.substr(0, result.rfind(L'\\') + 1) + kLogName);
@@ -97,6 +130,7 @@ KX_CHILD_SCENARIO(launch) {
     ::CoInitialize(nullptr);
     ::CoRegisterMessageFilter(&hostFilter, nullptr);
   }
+  bool failed = false;
   try {
     struct Done {
       std::atomic<bool>& flag;
@@ -104,6 +138,7 @@ KX_CHILD_SCENARIO(launch) {
     } done{launched};
     put(report, L"result", std::to_wstring(launcher.LaunchEureka()));
   } catch (const _com_error& e) {
+    failed = true;
     wchar_t code[16];
     std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(e.Error()));
     put(report, L"com_error", code);
@@ -112,12 +147,13 @@ KX_CHILD_SCENARIO(launch) {
     const HRESULT again = ::CoInitialize(nullptr);
     put(report, L"apartment_left", std::to_wstring(again == S_OK));
     if (SUCCEEDED(again)) ::CoUninitialize();
-    launcher.CloseAllDocAndExitVM();  // the handles are kept for this
   }
+  helper.join();
+  // The handles are kept for this; a copy made meanwhile holds them too.
+  if (failed) (copy ? *copy : launcher).CloseAllDocAndExitVM();
   put(report, L"outcome",
       std::to_wstring(static_cast<int>(launcher.LastOutcome())) + L" " +
           std::to_wstring(launcher.LastExitCode()));
-  helper.join();
   report += helperReport;
   if (hostFilterSet) {
     IMessageFilter* current = nullptr;
@@ -143,6 +179,7 @@ KX_CHILD_SCENARIO(launch) {
   }
   for (const std::wstring& text : boxes ? boxes->Texts() : std::vector<std::wstring>{})
     put(report, L"box", text);
+  copy.reset();  // a fault here loses the report
   WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
   return 0;
 }
@@ -222,7 +259,7 @@ class Launch : public testing::Test {
                                      L"EUREKA_STANDIN_RECORD=" + RecordPath(),
                                      L"EUREKA_STANDIN_LIFETIME_MS=1500"};
     for (auto& o : options) {
-      const std::wstring entry = o.starts_with(L"KXT_") ? o : L"EUREKA_STANDIN_" + o;
+      const std::wstring entry = o.starts_with(L"KX") ? o : L"EUREKA_STANDIN_" + o;
       // An option replaces a default; an empty one only removes it.
       std::erase_if(env, [&](const std::wstring& e) {
         return e.substr(0, e.find(L'=')) == entry.substr(0, entry.find(L'='));
@@ -330,13 +367,48 @@ TEST_F(Launch, ABusyEurekaIsAskedAgainForUpToTenSeconds) {
   EXPECT_EQ(tail[1].substr(0, 35), "ApiVersion : Eureka answered after ");
   EXPECT_EQ(tail[2], kL + "ApiVersion = 42 ");
 
-  // Busy for longer: after 10 s the rejection reaches the host.
-  result = Run({L"BUSY_MS=15000", L"LIFETIME_MS="});
+  // Busy for longer: after 10 s the rejection reaches the host. A copy made
+  // meanwhile on another thread holds the link, which still reaches Eureka
+  // from the launching thread once the launch has left its apartment.
+  result = Run({L"BUSY_MS=12000", L"LIFETIME_MS=", L"KXT_COPY_AFTER_MS=2000"});
   EXPECT_EQ(result["com_error"], Lines{"0x80010001"});  // RPC_E_CALL_REJECTED
-  tail = Tail(Messages(), 3);
-  ASSERT_EQ(tail.size(), 3u);
-  EXPECT_EQ(tail[1].substr(0, 37), "ApiVersion : Eureka still busy after ");
-  EXPECT_EQ(tail[1].substr(tail[1].size() - 14), " ms, giving up");
+  EXPECT_EQ(result["apartment_left"], Lines{"1"});
+  EXPECT_EQ(Record()["exit"], Lines{"0"});  // asked to close, it ended by itself
+  const Lines log = Messages();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& line) {
+                            return line.starts_with("ApiVersion : Eureka still busy after ") &&
+                                   line.ends_with(" ms, giving up");
+                          }),
+            1);
+}
+
+TEST_F(Launch, ASilentEurekaIsGivenUpAtTheDeadlineAndEndedByItsProcess) {
+  // ApiVersion never answered: cancelled at the deadline, the link given up;
+  // a copy made meanwhile on another thread then ends Eureka by its process.
+  const std::wstring deadline = L"KXVM_TEST_CALL_DEADLINE_MS=2500";
+  auto result = Run({L"SILENT_IN=ApiVersion", L"LIFETIME_MS=", deadline, L"KXT_COPY_AFTER_MS=2000"});
+  EXPECT_EQ(result["com_error"], Lines{"0x80010002"});  // RPC_E_CALL_CANCELED
+  EXPECT_EQ(result["outcome"], Lines{"6 0"});
+  EXPECT_EQ(result["eureka_exit"], Lines{"0"});
+  const std::string close = "MWVMLauncher::CloseAllDocAndExitVM";
+  const std::string unreachable = " : Eureka cannot be reached through its automation link (0x8";
+  EXPECT_EQ(Tail(Messages(), 3),
+            (Lines{"ApiVersion : Eureka gave no answer within 2500 ms, call cancelled", close,
+                   close + unreachable + "00401FD), ending its process"}));
+
+  // Silent in CloseAllDocumentsAndExit, through a link a host thread set: the
+  // host's own filter is asked meanwhile, the deadline cancels, the process ends.
+  result = Run({L"SILENT_IN=CloseAllDocumentsAndExit", L"LIFETIME_MS=", deadline,
+                L"KXT_LINKED_CLOSE_AFTER_MS=2000"});
+  EXPECT_EQ(result["outcome"], Lines{"5 0"});
+  EXPECT_EQ(result["host_filter_asked"], Lines{"1"});
+  EXPECT_EQ(Record()["CloseAllDocumentsAndExit"].size(), 1u);
+  EXPECT_TRUE(Record()["exit"].empty());
+  EXPECT_EQ(Tail(Messages(), 3),
+            (Lines{close, "CloseAllDocumentsAndExit : Eureka gave no answer within 2500 ms, call "
+                          "cancelled",
+                   close + unreachable + "0010002), ending its process"}));
 }
 
 TEST_F(Launch, ExitCode259CountsAsRunningAndNeverPublishedKeepsPolling) {

@@ -14,6 +14,8 @@ constexpr DISPID kDispIdApiVersion = 4;
 constexpr DISPID kDispIdCloseAllDocumentsAndExit = 46;
 // scode of the ApiVersion exception, in the interface's own range.
 constexpr SCODE kApiVersionUnavailable = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200);
+// How long a silent member keeps its caller waiting before the program ends.
+constexpr DWORD kSilentMs = 300000;
 
 std::wstring DescribeCall(WORD flags, const DISPPARAMS* params, const VARIANT* result) {
   const UINT args = params ? params->cArgs : 0;
@@ -99,14 +101,22 @@ HRESULT ApplicationObject::Invoke(DISPID member, REFIID riid, LCID, WORD flags, 
                                   VARIANT* result, EXCEPINFO* exception, UINT*) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   const bool hasArguments = params && (params->cArgs != 0 || params->cNamedArgs != 0);
+  const auto silent = [&] {
+    if (member != options_.silentMember) return;
+    // A hung application: this thread serves nothing more until it is ended.
+    ::Sleep(kSilentMs);
+    ::ExitProcess(options_.exitCode);
+  };
   switch (member) {
     case kDispIdApiVersion:
       record_.Write(L"ApiVersion", DescribeCall(flags, params, result));
+      silent();
       if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
       if (hasArguments) return DISP_E_BADPARAMCOUNT;
       return AnswerApiVersion(result, exception);
     case kDispIdCloseAllDocumentsAndExit:
       record_.Write(L"CloseAllDocumentsAndExit", DescribeCall(flags, params, result));
+      silent();
       if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
       if (hasArguments) return DISP_E_BADPARAMCOUNT;
       if (result) ::VariantInit(result);

@@ -109,6 +109,14 @@ Options ReadOptions() {
   }
 
   if (const auto busy = ReadUnsigned(L"BUSY_MS")) options.busyMs = *busy;
+  if (const auto member = Variable(L"SILENT_IN")) {
+    if (*member == L"ApiVersion")
+      options.silentMember = 4;
+    else if (*member == L"CloseAllDocumentsAndExit")
+      options.silentMember = 46;
+    else
+      Reject(L"SILENT_IN", *member);
+  }
   options.exitAfterMs = ReadUnsigned(L"EXIT_AFTER_MS");
   options.lifetimeMs = ReadUnsigned(L"LIFETIME_MS");
   if (const auto code = ReadUnsigned(L"EXIT_CODE")) options.exitCode = *code;

@@ -26,6 +26,8 @@ enum class KXLaunchOutcome : std::int32_t {
   AutomationFailed = KXVM_OUTCOME_AUTOMATION_FAILED,
   AlreadyRunning = KXVM_OUTCOME_ALREADY_RUNNING,  // this launcher was launching already
   NoDataFolder = KXVM_OUTCOME_NO_DATA_FOLDER,      // message 1023 ("Error 203"), reported as the host asked
+  Started = KXVM_OUTCOME_STARTED,                  // StartEureka: Eureka runs, its version read
+  Quit = KXVM_OUTCOME_QUIT,                        // a WM_QUIT gave a responsive start up
 };
 
 class MWVMLauncher {
@@ -65,6 +67,47 @@ class MWVMLauncher {
     kxvm::detail::Check(status);
     return result;
   }
+  // Options of the launches to come: KXVM_LAUNCH_RESPONSIVE (ready as soon
+  // as Eureka is, the host's window kept painting), KXVM_LAUNCH_END_WITH_HOST
+  // (Eureka ends with the host process); kxvm.h says what each does.
+  void SetLaunchOptions(std::uint32_t options) {
+    kxvm::detail::Check(kxvm_launcher_set_options(m_handle, options));
+  }
+  // LaunchEureka up to and including the version read: Eureka then runs on,
+  // with its link kept for this thread (CloseAllDocAndExitVM asks it to close
+  // and exit) until WaitEureka sees its end. Results as LaunchEureka;
+  // LastOutcome() is Started when Eureka runs.
+  int StartEureka() {
+    std::int32_t result = 0;
+    std::int32_t outcome = KXVM_OUTCOME_NONE;
+    std::uint32_t exitCode = 0;
+    const std::int32_t status = kxvm_launcher_start(m_handle, &result, &outcome, &exitCode);
+    m_outcome = static_cast<KXLaunchOutcome>(outcome);
+    m_exitCode = exitCode;
+    kxvm::detail::Check(status);
+    return result;
+  }
+  // Waits up to timeoutMs (0 polls, INFINITE) for Eureka's end. True when it
+  // has ended (LastExitCode(), LastOutcome() Supervised) or none is held.
+  bool WaitEureka(unsigned long timeoutMs) {
+    std::int32_t ended = 0;
+    std::uint32_t exitCode = 0;
+    if (kxvm::detail::Check(kxvm_launcher_wait(m_handle, timeoutMs, &ended, &exitCode)) != KXVM_OK)
+      return true;
+    if (ended) {
+      m_outcome = KXLaunchOutcome::Supervised;
+      m_exitCode = exitCode;
+    }
+    return ended != 0;
+  }
+  // A duplicate of Eureka's process handle, the host's to close; null when
+  // the launcher holds none.
+  HANDLE DuplicateProcessHandle() {
+    void* process = nullptr;
+    kxvm::detail::Check(kxvm_launcher_process_handle(m_handle, &process));
+    return static_cast<HANDLE>(process);
+  }
+
   // Asks Eureka to close everything and exit, or ends its process. Always 1.
   int CloseAllDocAndExitVM() {
     kxvm::detail::Check(kxvm_launcher_close_all_and_exit(m_handle));
@@ -75,7 +118,8 @@ class MWVMLauncher {
     kxvm::detail::Check(
         kxvm_launcher_set_debug_mode(m_handle, mode, freshLog, kxvm::TextData(tag)));
   }
-  // Replaces the held automation link (may be null).
+  // Replaces the held automation link (may be null); _com_error when the
+  // object cannot be taken into the library's apartment.
   void SetEurekaApp(IEurekaApplicationDisp* app) {
     kxvm::detail::Check(kxvm_launcher_set_automation(m_handle, app));
   }

@@ -47,7 +47,9 @@
  * 1.1 added the children of a key, value handles and values as objects of
  * an archive (kxvm_key_child ... kxvm_archive_read_object), and the choice
  * to have a missing data folder reported (kxvm_env_set_missing_data_folder,
- * KXVM_E_NO_DATA_FOLDER, KXVM_E_TOO_LATE, KXVM_OUTCOME_NO_DATA_FOLDER). */
+ * KXVM_E_NO_DATA_FOLDER, KXVM_E_TOO_LATE, KXVM_OUTCOME_NO_DATA_FOLDER),
+ * launch options, start and wait (kxvm_launcher_set_options ...
+ * kxvm_launcher_process_handle, KXVM_OUTCOME_STARTED). */
 #define KXVM_API_VERSION_MAJOR 1
 #define KXVM_API_VERSION_MINOR 1
 #define KXVM_API_VERSION ((KXVM_API_VERSION_MAJOR << 16) | KXVM_API_VERSION_MINOR)
@@ -124,6 +126,8 @@ typedef struct kxvm_launcher kxvm_launcher;
 #define KXVM_OUTCOME_AUTOMATION_FAILED 6       /* an automation call failed */
 #define KXVM_OUTCOME_ALREADY_RUNNING 7         /* this launcher was launching already */
 #define KXVM_OUTCOME_NO_DATA_FOLDER 8          /* message 1023 ("Error 203"), result 0 (reported, 1.1) */
+#define KXVM_OUTCOME_STARTED 9                 /* kxvm_launcher_start: running, version read (1.1) */
+#define KXVM_OUTCOME_QUIT 10                   /* a WM_QUIT gave a responsive start up; result 0 (1.1) */
 
 /* A new idle launcher, owned by the caller. */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_create(kxvm_launcher** launcher);
@@ -157,6 +161,45 @@ KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_close_all_and_exit(kxvm_launcher* la
  * its own reference; the caller keeps its own. */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_set_automation(kxvm_launcher* launcher,
                                                            struct IDispatch* application);
+
+/* Options of the launches to come (1.1), off by default:
+ * KXVM_LAUNCH_RESPONSIVE: the splash shows and Eureka starts at once; its
+ *   automation object is looked up at once and every 50 ms, and its end is
+ *   noticed at once; meanwhile the launching thread runs a modal loop as a
+ *   modal dialog does: the splash's owner (the host's main window) is
+ *   disabled, the thread's messages and incoming COM calls are dispatched,
+ *   the splash (then not topmost) moves its dots and closes when Eureka is
+ *   ready or has ended. A WM_QUIT seen there gives the start up (result 0,
+ *   KXVM_OUTCOME_QUIT; Eureka runs on, its handles held) and is posted again
+ *   for the host's own loop.
+ *   Log lines, messages and results are those of the default launch.
+ * KXVM_LAUNCH_END_WITH_HOST: the Eureka a launch starts ends when the host
+ *   process ends, however it ends (crash and kill included): it is created
+ *   suspended, put into a job of the library's, held for the process's life,
+ *   and resumed. Destroying a launcher does not end it. */
+#define KXVM_LAUNCH_RESPONSIVE 0x1u
+#define KXVM_LAUNCH_END_WITH_HOST 0x2u
+KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_set_options(kxvm_launcher* launcher, uint32_t options);
+
+/* The launch up to and including the version read, without the supervision:
+ * result, outcome and exit_code as kxvm_launcher_launch gives them (outputs
+ * may be null), KXVM_OUTCOME_STARTED
+ * when Eureka runs and its version was read. The launcher then holds Eureka's
+ * process handles and its automation link, which only this thread uses, so
+ * that kxvm_launcher_close_all_and_exit from here asks Eureka to close and
+ * exit. Blocks while Eureka starts. (1.1) */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_start(kxvm_launcher* launcher, int32_t* result,
+                                                  int32_t* outcome, uint32_t* exit_code);
+/* Waits up to timeout_ms (0 polls, 0xFFFFFFFF without limit) for the Eureka
+ * the launcher started to end: ended 1 with its exit code, and then the
+ * handles are closed and the link released, as supervision does; ended 0 when
+ * it still runs. KXVM_NO_MATCH when the launcher holds no process. (1.1) */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_wait(kxvm_launcher* launcher, uint32_t timeout_ms,
+                                                 int32_t* ended, uint32_t* exit_code);
+/* A duplicate of the process handle of the Eureka the launcher holds, owned
+ * by the caller (CloseHandle), to wait on with MsgWaitForMultipleObjects or
+ * RegisterWaitForSingleObject. KXVM_NO_MATCH (and null) when it holds none. (1.1) */
+KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_process_handle(kxvm_launcher* launcher, void** process);
 
 /* The log's mode, fresh-file flag and line tag, as kxvm_log_set_mode. */
 KXVM_IMPORT int32_t KXVM_CALL kxvm_launcher_set_debug_mode(kxvm_launcher* launcher, int32_t mode,

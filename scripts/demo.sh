@@ -26,6 +26,9 @@ export KX_DEMO_BIN=$root/build/mingw/bin
 export DEMO_LANGUAGE=${DEMO_LANGUAGE:-German}
 [ -n "${DISPLAY:-}" ] && export KX_USE_DISPLAY=1
 export EUREKA_STANDIN_LIFETIME_MS=$(( ${DEMO_SECONDS:-5} * 1000 ))
+# Ready 2 s after its start, as a simulator loading a machine might be: the
+# responsive start shows its splash that long.
+export EUREKA_STANDIN_PUBLISH_DELAY_MS=2000
 
 echo "demo: VMLauncher.exe --where   (where everything is, on the demo's machine)"
 KX_KEEP_PREFIX=$out/where-prefix KX_DEMO_NO_SHOTS=1 \

@@ -1,6 +1,8 @@
 // The launcher and the log behind the C interface.
 #include <windows.h>
 
+#include <optional>
+
 #include "capi/guard.h"
 #include "environment/debug_log.h"
 #include "launcher/launcher.h"
@@ -11,6 +13,21 @@ struct kxvm_launcher {
 
 using kx::capi::Guard;
 using kx::capi::Require;
+
+namespace {
+
+// The outcome is reported on the way out of a failed automation call too.
+struct ReportOutcome {
+  kx::MWVMLauncher::Outcome outcome;
+  int32_t* kind;
+  uint32_t* exitCode;
+  ~ReportOutcome() {
+    if (kind) *kind = outcome.kind;
+    if (exitCode) *exitCode = outcome.exitCode;
+  }
+};
+
+}  // namespace
 
 extern "C" {
 
@@ -41,19 +58,53 @@ int32_t KXVM_CALL kxvm_launcher_launch(kxvm_launcher* launcher, int32_t* result,
                                        uint32_t* exit_code) {
   return Guard(__func__, [&] {
     Require(launcher, "the launcher is null");
-    // The outcome is reported on the way out of a failed automation call too.
-    struct ReportOutcome {
-      kx::MWVMLauncher::Outcome outcome;
-      int32_t* kind;
-      uint32_t* exitCode;
-      ~ReportOutcome() {
-        if (kind) *kind = outcome.kind;
-        if (exitCode) *exitCode = outcome.exitCode;
-      }
-    } report{{}, outcome, exit_code};
+    ReportOutcome report{{}, outcome, exit_code};
     const int launched = launcher->launcher.LaunchEureka(&report.outcome);
     if (result) *result = launched;
     return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_set_options(kxvm_launcher* launcher, uint32_t options) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher is null");
+    if (options & ~(KXVM_LAUNCH_RESPONSIVE | KXVM_LAUNCH_END_WITH_HOST))
+      throw kx::capi::InvalidArgument{"an option is unknown"};
+    launcher->launcher.SetOptions(options);
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_start(kxvm_launcher* launcher, int32_t* result, int32_t* outcome,
+                                      uint32_t* exit_code) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher is null");
+    ReportOutcome report{{}, outcome, exit_code};
+    const int started = launcher->launcher.StartEureka(&report.outcome);
+    if (result) *result = started;
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_wait(kxvm_launcher* launcher, uint32_t timeout_ms, int32_t* ended,
+                                     uint32_t* exit_code) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher is null");
+    const std::optional<kx::MWVMLauncher::WaitResult> wait =
+        launcher->launcher.WaitEureka(timeout_ms);
+    if (!wait) return KXVM_NO_MATCH;
+    if (ended) *ended = wait->ended ? 1 : 0;
+    if (exit_code && wait->ended) *exit_code = wait->exitCode;
+    return KXVM_OK;
+  });
+}
+
+int32_t KXVM_CALL kxvm_launcher_process_handle(kxvm_launcher* launcher, void** process) {
+  return Guard(__func__, [&] {
+    Require(launcher, "the launcher is null");
+    Require(process, "the handle output is null");
+    *process = launcher->launcher.DuplicateProcessHandle();
+    return *process ? KXVM_OK : KXVM_NO_MATCH;
   });
 }
 

@@ -3,6 +3,7 @@
 #include <comdef.h>
 
 #include <cwchar>
+#include <optional>
 #include <utility>
 
 #include "environment/environment.h"
@@ -16,6 +17,8 @@
 #include "framework/scoped_com_initializer.h"
 #include "framework/scoped_handle.h"
 #include "launcher/eureka_automation.h"
+#include "launcher/host_job.h"
+#include "launcher/modal_start.h"
 #include "resources/resource.h"
 #include "splash/GdiplusScope.h"
 #include "splash/MWSplashWnd.h"
@@ -25,12 +28,13 @@ namespace kx {
 namespace {
 
 constexpr DWORD kPollPeriodMs = 1000;
+// A responsive start looks Eureka up this often, and moves the dots this often.
+constexpr DWORD kResponsivePollMs = 50;
+constexpr int kResponsiveDotsMs = 400;
 
-// Shows the splash for its fixed 2.5 s; GDI+ runs only meanwhile.
-void ShowLaunchSplash(MWSplashWnd& splash) {
+// Text, colour, place, font and timer of the launch's splash.
+void PrepareSplash(MWSplashWnd& splash, int timerPeriodMs) {
   splash.SetSplashEnabled(TRUE);
-  CWnd mainWindow(kx::ThreadMainWindow());
-  CWnd* parent = mainWindow.GetSafeHwnd() ? &mainWindow : nullptr;
   {
     const std::wstring loading = kx::LoadResString(IDS_KX_LOADING);
     splash.SetText(loading.c_str());
@@ -39,7 +43,14 @@ void ShowLaunchSplash(MWSplashWnd& splash) {
   CPoint textPosition(100, 225);
   splash.SetTextPosition(textPosition);
   splash.SetTextFont(L"Arial", 100, 1);
-  splash.SetTimerPeriod(TRUE, 10);
+  splash.SetTimerPeriod(TRUE, timerPeriodMs);
+}
+
+// Shows the splash for its fixed 2.5 s; GDI+ runs only meanwhile.
+void ShowLaunchSplash(MWSplashWnd& splash) {
+  PrepareSplash(splash, 10);
+  CWnd mainWindow(kx::ThreadMainWindow());
+  CWnd* parent = mainWindow.GetSafeHwnd() ? &mainWindow : nullptr;
   const GdiplusScope gdiplus;
   splash.ShowSplash(parent, 2500, TRUE);
   splash.SetTimerPeriod(FALSE, -1);
@@ -107,31 +118,86 @@ MWVMLauncher& MWVMLauncher::operator=(const MWVMLauncher& other) {
   return *this;
 }
 
+namespace {
+
+// One launch at a time per launcher: the first sets the flag, a second
+// finds it set.
+struct LaunchingFlag {
+  Lock& lock;
+  bool& flag;
+  bool held = false;
+  LaunchingFlag(Lock& l, bool& f) : lock(l), flag(f) {
+    AutoLock hold(lock);
+    if (flag) return;
+    flag = held = true;
+  }
+  ~LaunchingFlag() {
+    if (!held) return;
+    AutoLock hold(lock);
+    flag = false;
+  }
+};
+
+MWVMLauncher::Outcome& Reported(MWVMLauncher::Outcome* report, MWVMLauncher::Outcome& local) {
+  MWVMLauncher::Outcome& outcome = report ? *report : local;
+  outcome = MWVMLauncher::Outcome{};
+  return outcome;
+}
+
+}  // namespace
+
 int MWVMLauncher::LaunchEureka(Outcome* report) {
   Outcome local;
-  Outcome& outcome = report ? *report : local;
-  outcome = Outcome{};
+  Outcome& outcome = Reported(report, local);
+  const LaunchingFlag launching(m_lock, m_bLaunching);
+  if (!launching.held) {
+    outcome.kind = KXVM_OUTCOME_ALREADY_RUNNING;
+    WriteDebugLog(L"MWVMLauncher::LaunchEureka : A launch is already running on this launcher");
+    return 0;
+  }
+  const int result = Start(outcome);
+  if (outcome.kind == KXVM_OUTCOME_STARTED) {
+    ReleaseEurekaApp();
+    outcome.kind = KXVM_OUTCOME_SUPERVISED;
+    ManageVMProcess(outcome);
+  }
+  return result;
+}
+
+int MWVMLauncher::StartEureka(Outcome* report) {
+  Outcome local;
+  Outcome& outcome = Reported(report, local);
+  const LaunchingFlag launching(m_lock, m_bLaunching);
+  if (!launching.held) {
+    outcome.kind = KXVM_OUTCOME_ALREADY_RUNNING;
+    WriteDebugLog(L"MWVMLauncher::LaunchEureka : A launch is already running on this launcher");
+    return 0;
+  }
+  return Start(outcome);
+}
+
+int MWVMLauncher::Start(Outcome& outcome) {
+  unsigned int options;
   {
     AutoLock hold(m_lock);
-    if (m_bLaunching) {
-      outcome.kind = KXVM_OUTCOME_ALREADY_RUNNING;
-      WriteDebugLog(L"MWVMLauncher::LaunchEureka : A launch is already running on this launcher");
-      return 0;
-    }
-    m_bLaunching = true;
+    options = m_options;
     // What an earlier launch left open goes now.
     CloseProcessHandles();
   }
-  struct Launching {
-    MWVMLauncher& launcher;
-    ~Launching() {
-      AutoLock hold(launcher.m_lock);
-      launcher.m_bLaunching = false;
-    }
-  } launching{*this};
+  const bool responsive = (options & KXVM_LAUNCH_RESPONSIVE) != 0;
 
-  MWSplashWnd splash;  // lives until the launch returns, on every path
-  ShowLaunchSplash(splash);
+  MWSplashWnd splash;  // lives until the start returns, on every path
+  std::optional<ModalStart> modal;
+  if (responsive) {
+    PrepareSplash(splash, kResponsiveDotsMs);
+    modal.emplace(splash, kx::ThreadMainWindow());
+  } else {
+    ShowLaunchSplash(splash);
+  }
+  // Before any message box: the splash gone and its owner usable again.
+  const auto beforeMessage = [&modal] {
+    if (modal) modal->End();
+  };
 
   KXEnvApp* env = nullptr;
   try {
@@ -143,6 +209,7 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Trying to locate Eureka");
   if (!env->LocateEureka()) {
     outcome.kind = KXVM_OUTCOME_NOT_LOCATED;
+    beforeMessage();
     HandleError(IDS_KX_ERR_NOT_LOCATED, 0);
     return 0;
   }
@@ -152,6 +219,7 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
   WriteDebugLog(Visible(exe));
   if (!FileFound(exe)) {
     outcome.kind = KXVM_OUTCOME_EXECUTABLE_MISSING;
+    beforeMessage();
     HandleError(IDS_KX_ERR_EXE_MISSING, 0);
     return 0;
   }
@@ -163,18 +231,28 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
   std::wstring commandLine = exe + L" -lang" + language;
+  // Tied to the host's life, Eureka joins the job before it runs a single
+  // instruction of its own.
+  const bool endWithHost = (options & KXVM_LAUNCH_END_WITH_HOST) != 0;
   // The checked file is named as the program, so that a blank in its unquoted
   // path cannot start another one (C:\Program.exe for C:\Program Files\...).
-  const BOOL created = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                        nullptr, nullptr, &startup, &started);
+  const BOOL created =
+      ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                       endWithHost ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &started);
   {
     AutoLock hold(m_lock);
     m_processInfo = created ? started : PROCESS_INFORMATION{};
   }
   if (!created) {
     outcome.kind = KXVM_OUTCOME_PROCESS_NOT_CREATED;
+    beforeMessage();
     HandleError(IDS_KX_ERR_CREATE_PROCESS, 0);
     return 1;
+  }
+  if (endWithHost) {
+    if (!AssignToHostJob(started.hProcess))
+      WriteDebugLog(L"MWVMLauncher::LaunchEureka : Eureka could not be tied to the host's life");
+    ::ResumeThread(started.hThread);
   }
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Created Eureka process");
 
@@ -182,8 +260,8 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
   // without the lock.
   kx::ComPtr<IDispatch> app;
   bool exited = false;
-  while (!app) {
-    ::Sleep(kPollPeriodMs);
+  for (;;) {
+    if (!responsive) ::Sleep(kPollPeriodMs);
     app.Attach(GetEurekaObjByPID(static_cast<int>(m_processInfo.dwProcessId)));
     DWORD exitCode = 0;  // stays 0, an exit, when the code cannot be read
     ::GetExitCodeProcess(m_processInfo.hProcess, &exitCode);
@@ -193,8 +271,18 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
       exited = true;
       break;
     }
+    if (app) break;
+    // Its end is noticed at once; a WM_QUIT gives the start up (and goes on
+    // to the host's own loop), Eureka running on with its handles held.
+    if (modal && modal->For(m_processInfo.hProcess, kResponsivePollMs) == ModalStart::Wait::kQuit) {
+      modal->End();
+      WriteDebugLog(L"MWVMLauncher::LaunchEureka : The host is quitting, the start is given up");
+      outcome.kind = KXVM_OUTCOME_QUIT;
+      return 0;
+    }
   }
 
+  if (modal) modal->End();
   splash.CloseSplash();
   WriteDebugLog(L"MWVMLauncher::LaunchEureka : Splash screen terminated");
 
@@ -204,7 +292,10 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
     outcome.kind = KXVM_OUTCOME_AUTOMATION_FAILED;
     struct LinkReleaser {
       MWVMLauncher& launcher;
-      ~LinkReleaser() { launcher.ReleaseEurekaApp(); }
+      bool keep = false;
+      ~LinkReleaser() {
+        if (!keep) launcher.ReleaseEurekaApp();
+      }
     } releaseLink{*this};
     kx::ComPtr<IEurekaApplicationDisp> found;
     if (SUCCEEDED(app->QueryInterface(IID_IEurekaApplicationDisp, found.ReceiveVoid())) && found) {
@@ -224,11 +315,10 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
         m_nApiVersion = version;
       }
       WriteDebugLog(Format(L"MWVMLauncher::LaunchEureka : ApiVersion = %d ", version));
+      releaseLink.keep = true;
     }
     app.Reset();
-    ReleaseEurekaApp();
-    outcome.kind = KXVM_OUTCOME_SUPERVISED;
-    ManageVMProcess(outcome);
+    outcome.kind = KXVM_OUTCOME_STARTED;
   } else if (exited) {
     // Ended before publishing: nothing left to supervise, so the handles go.
     outcome.kind = KXVM_OUTCOME_ENDED_BEFORE_PUBLISHING;
@@ -236,6 +326,35 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
     CloseProcessHandles();
   }
   return 1;
+}
+
+std::optional<MWVMLauncher::WaitResult> MWVMLauncher::WaitEureka(DWORD timeoutMs) {
+  ScopedHandle process(DuplicateProcessHandle());
+  if (!process.IsValid()) return std::nullopt;
+  WaitResult result;
+  // Not under the lock: a close from another thread ends the process meanwhile.
+  if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) return result;
+  result.ended = true;
+  if (!::GetExitCodeProcess(process.Get(), &result.exitCode)) result.exitCode = 0;
+  ReleaseEurekaApp();
+  AutoLock hold(m_lock);
+  // Unless another start has put a new Eureka's handles there meanwhile.
+  if (m_processInfo.dwProcessId == ::GetProcessId(process.Get())) CloseProcessHandles();
+  return result;
+}
+
+HANDLE MWVMLauncher::DuplicateProcessHandle() const {
+  AutoLock hold(m_lock);
+  HANDLE copy = nullptr;
+  const HANDLE self = ::GetCurrentProcess();
+  if (m_processInfo.hProcess)
+    ::DuplicateHandle(self, m_processInfo.hProcess, self, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  return copy;
+}
+
+void MWVMLauncher::SetOptions(unsigned int options) {
+  AutoLock hold(m_lock);
+  m_options = options;
 }
 
 int MWVMLauncher::CloseAllDocAndExitVM() {

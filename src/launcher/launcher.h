@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "EurekaAutomation.h"
@@ -44,6 +45,21 @@ class MWVMLauncher {
   // is launching already; otherwise 1. outcome is filled on every path,
   // the exception of a failed version read included.
   int LaunchEureka(Outcome* outcome = nullptr);
+  // The launch up to and including the version read; Eureka runs on, with
+  // its handles and its link held (KXVM_OUTCOME_STARTED).
+  int StartEureka(Outcome* outcome = nullptr);
+  // Up to timeoutMs for the held Eureka's end; when it has ended, its handles
+  // are closed and the link released, as supervision does. None when no
+  // process is held.
+  struct WaitResult {
+    bool ended = false;
+    DWORD exitCode = 0;
+  };
+  std::optional<WaitResult> WaitEureka(DWORD timeoutMs);
+  // A duplicate of the held process handle, the caller's; null when none.
+  HANDLE DuplicateProcessHandle() const;
+  // KXVM_LAUNCH_* bits for the launches to come.
+  void SetOptions(unsigned int options);
   // Asks Eureka to close everything and exit, or ends its process: also when
   // the link cannot reach Eureka (gone, given up, no answer within the
   // deadline), with a log line. Always 1; any other failure of the call
@@ -56,6 +72,8 @@ class MWVMLauncher {
   void SetEurekaApp(IEurekaApplicationDisp* app);
 
  private:
+  // Everything LaunchEureka does up to the supervision, once it may run.
+  int Start(Outcome& outcome);
   IDispatch* GetEurekaObjByPID(int processId);
   int ManageVMProcess(Outcome& outcome);
   void ReleaseEurekaApp();
@@ -67,6 +85,7 @@ class MWVMLauncher {
   PROCESS_INFORMATION m_processInfo;
   std::shared_ptr<AutomationLink> m_pEurekaApp;  // shared with copies
   int m_nApiVersion;
+  unsigned int m_options = 0;  // KXVM_LAUNCH_*
   bool m_bLaunching = false;
   // Guards the fields above against calls from other threads. Never held
   // across a call into Eureka or a wait, so that CloseAllDocAndExitVM can

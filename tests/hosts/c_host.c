@@ -152,6 +152,8 @@ static void Launches(void) {
   uint32_t code = 99;
   Fake fake = {{&kFakeVtbl}, 1, 0, 0, 0, 0, DISP_E_EXCEPTION};
   HANDLE thread;
+  void* process = NULL;
+  int32_t ended = -1;
   DWORD exit = 1;
 
   CHECK(kxvm_launcher_create(&launcher) == KXVM_OK);
@@ -166,6 +168,19 @@ static void Launches(void) {
   SetEnvironmentVariableW(L"EUREKA_STANDIN_EXIT_CODE", L"7");
   CHECK(kxvm_launcher_launch(launcher, &result, &outcome, &code) == KXVM_OK && Cleared());
   CHECK(result == 1 && outcome == KXVM_OUTCOME_SUPERVISED && code == 7);
+
+  /* Started responsively, then supervised by the host: a poll, its own wait, ours. */
+  CHECK(Failed(kxvm_launcher_set_options(launcher, 4), KXVM_E_INVALID_ARGUMENT, 0));
+  CHECK(kxvm_launcher_set_options(launcher, KXVM_LAUNCH_RESPONSIVE) == KXVM_OK);
+  CHECK(kxvm_launcher_start(launcher, &result, &outcome, NULL) == KXVM_OK && result == 1 &&
+        outcome == KXVM_OUTCOME_STARTED);
+  CHECK(kxvm_launcher_process_handle(launcher, &process) == KXVM_OK && process);
+  CHECK(kxvm_launcher_wait(launcher, 0, &ended, &code) == KXVM_OK && !ended);
+  CHECK(WaitForSingleObject(process, 10000) == WAIT_OBJECT_0 && CloseHandle(process));
+  CHECK(kxvm_launcher_wait(launcher, 0xFFFFFFFF, &ended, &code) == KXVM_OK && ended && code == 7);
+  CHECK(kxvm_launcher_wait(launcher, 0, &ended, &code) == KXVM_NO_MATCH &&
+        kxvm_launcher_process_handle(launcher, &process) == KXVM_NO_MATCH && !process);
+  CHECK(kxvm_launcher_set_options(launcher, 0) == KXVM_OK);
 
   /* The link: one reference, shared by a launcher and its copies, used only on
    * its own thread, kept on a failure, released after CloseAllDocumentsAndExit

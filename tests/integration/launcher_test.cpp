@@ -184,6 +184,113 @@ KX_CHILD_SCENARIO(launch) {
   return 0;
 }
 
+// --- a responsive start, and a host that supervises by itself
+
+std::atomic<ULONGLONG> g_probeHandled{0};
+LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_APP) g_probeHandled = ::GetTickCount64();
+  return ::DefWindowProcW(hwnd, message, w, l);
+}
+
+// The system clock in ms, as the stand-in records its own moments.
+ULONGLONG ClockMs() {
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  return ((ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime) / 10000;
+}
+
+// Child: a host window on this thread, a responsive launch (KXT_MODE=start:
+// a start and the host's own supervision), and a thread that probes the
+// window and looks at the splash meanwhile: a probe is answered when its
+// posted message is handled and a sent WM_NULL returns, each within 200 ms.
+KX_CHILD_SCENARIO(responsive) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = HostWindowProc;
+  windowClass.lpszClassName = L"KXTHost";
+  ::RegisterClassW(&windowClass);
+  const HWND owner = ::CreateWindowExW(0, L"KXTHost", L"CAD", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                       0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  std::wstring report, boxes;
+  auto put = [&report](const wchar_t* key, auto value) {
+    report += key + (L"=" + std::wstring(value)) + L"\n";
+  };
+  // A box comes once the splash is gone (and its owner, usable again, is the box's).
+  const MessageBoxWatcher watcher([&](const std::wstring& text, const std::wstring&) {
+    const bool splash = ::FindWindowW(nullptr, L"Kalvex Virtual Machine") != nullptr;
+    boxes += std::to_wstring(splash) + L" " + text.substr(0, 9) + L";";
+  });
+  MWVMLauncher launcher;
+  launcher.SetDebugMode(KXSeDebugOn, 1, L"LaunchTest");
+  launcher.SetLaunchOptions(KXVM_LAUNCH_RESPONSIVE | (GetEnv(L"KXT_END_WITH_HOST") == L"1"
+                                                          ? KXVM_LAUNCH_END_WITH_HOST
+                                                          : 0u));
+  const DWORD thread = ::GetCurrentThreadId();
+  std::atomic<bool> starting{true};
+  int sent = 0, answered = 0, disabled = 0, topmost = 0, looks = 0;
+  std::wstring firstLook, dotsMoved = L"0", late;
+  std::thread prober([&] {
+    while (starting) {
+      if (const HWND splash = ::FindWindowW(nullptr, L"Kalvex Virtual Machine")) {
+        disabled |= !::IsWindowEnabled(owner);
+        topmost |= (::GetWindowLongW(splash, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        std::wstring look;  // the text's row and the dots after it
+        const HDC dc = ::GetDC(splash);
+        for (int x = 100; x < 700; x += 3) look += std::to_wstring(::GetPixel(dc, x, 236));
+        ::ReleaseDC(splash, dc);
+        if (looks++ == 0) firstLook = look;
+        if (look != firstLook) dotsMoved = L"1";
+      }
+      if (GetEnv(L"KXT_QUIT") == L"1" && sent == 5) ::PostThreadMessageW(thread, WM_QUIT, 7, 0);
+      const ULONGLONG posted = ::GetTickCount64();
+      ::PostMessageW(owner, WM_APP, 0, 0);
+      DWORD_PTR r = 0;
+      const bool returned =
+          ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_NORMAL, 200, &r) != 0;
+      ::Sleep(100);
+      if (!starting) break;  // only probes the start had to answer
+      ++sent;
+      const ULONGLONG handled = g_probeHandled;
+      if (returned && handled >= posted && handled - posted <= 200)
+        ++answered;
+      else
+        late += std::to_wstring(handled - posted) + L" ";
+    }
+  });
+  put(L"call_at", std::to_wstring(ClockMs()));
+  try {
+    put(L"result", std::to_wstring(GetEnv(L"KXT_MODE") == L"start" ? launcher.StartEureka()
+                                                                   : launcher.LaunchEureka()));
+  } catch (const _com_error& e) {
+    put(L"com_error", std::to_wstring(e.Error()));
+  }
+  put(L"ready_at", std::to_wstring(ClockMs()));
+  starting = false;
+  prober.join();
+  MSG quit;
+  put(L"quit_again", std::to_wstring(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)));
+  put(L"outcome", std::to_wstring(static_cast<int>(launcher.LastOutcome())));
+  put(L"probes", std::to_wstring(answered) + L"/" + std::to_wstring(sent) + L" " + late);
+  put(L"owner", std::to_wstring(disabled) + L" " + std::to_wstring(::IsWindowEnabled(owner)));
+  put(L"splash", std::to_wstring(topmost) + L" " + dotsMoved);
+  put(L"boxes", boxes);
+  if (launcher.LastOutcome() == KXLaunchOutcome::Started) {
+    if (GetEnv(L"KXT_HANG") == L"1") ::Sleep(INFINITE);  // till the parent kills this host
+    const HANDLE process = launcher.DuplicateProcessHandle();
+    put(L"poll", std::to_wstring(launcher.WaitEureka(0)));
+    // The host waits; another thread's close ends Eureka meanwhile.
+    std::thread closer([&] { ::Sleep(300), launcher.CloseAllDocAndExitVM(); });
+    const bool ended = launcher.WaitEureka(INFINITE);
+    put(L"ended", std::to_wstring(ended) + L" " + std::to_wstring(launcher.LastExitCode()) + L" " +
+                      std::to_wstring(::WaitForSingleObject(process, 0) == WAIT_OBJECT_0));
+    closer.join();
+    ::CloseHandle(process);
+    put(L"after", std::to_wstring(launcher.WaitEureka(0)) + L" " +
+                      std::to_wstring(launcher.DuplicateProcessHandle() == nullptr));
+  }
+  WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report));
+  return 0;
+}
+
 // --- twenty launches, two at a time, that end badly keep no handle and no memory
 
 // One launch of the kind: 0 exits before publishing, 1 crashes, 2 ends while
@@ -251,7 +358,7 @@ class Launch : public testing::Test {
 
   // Runs one launch in a child; stand-in options are EUREKA_STANDIN_* values.
   Report Run(std::vector<std::wstring> options = {}, DWORD timeoutMs = 60000,
-             const std::wstring& program = {}) {
+             const std::wstring& program = {}, const char* scenario = "launch") {
     ::DeleteFileW(RecordPath().c_str());
     const std::wstring result = data_.Path() + L"launch-result.txt";
     ::DeleteFileW(result.c_str());
@@ -266,7 +373,7 @@ class Launch : public testing::Test {
       });
       if (entry.back() != L'=') env.push_back(entry);
     }
-    lastRun_ = RunChildScenario("launch", timeoutMs, env, program.empty() ? SelfPath() : program);
+    lastRun_ = RunChildScenario(scenario, timeoutMs, env, program.empty() ? SelfPath() : program);
     return ReadReport(result);
   }
 
@@ -492,8 +599,13 @@ TEST_F(Launch, VMLauncherExitStatusSaysWhatHappened) {
   }
   for (size_t i = 0; i < std::size(runs); ++i) {
     EXPECT_EQ(hosts[i]->ExitCode(60000), runs[i].status) << i;
-    EXPECT_EQ(ReadFileBytes(data_.Path() + L"out" + std::to_wstring(i)),
-              runs[i].reason.empty() ? "" : "VMLauncher: " + runs[i].reason + "\n");
+    // Ready (the first two) is said before the end.
+    std::string out = ReadFileBytes(data_.Path() + L"out" + std::to_wstring(i));
+    const std::string ready = "VMLauncher: the Kalvex Virtual Machine was ready after ";
+    const bool said = out.rfind(ready, 0) == 0;
+    if (said) out.erase(0, out.find('\n') + 1);
+    EXPECT_EQ(said, i < 2) << i;
+    EXPECT_EQ(out, runs[i].reason.empty() ? "" : "VMLauncher: " + runs[i].reason + "\n");
   }
 }
 
@@ -580,6 +692,71 @@ TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
   EXPECT_EQ(ParseLogLine(lines[3]).message.substr(0, 56),
             "LocateEureka : failed to findFileData C:\\kxtest\\Simulaci");
   EXPECT_EQ(ParseLogLine(lines.back()).message, kL + "ApiVersion = 42 ");
+}
+
+// On request, ready as soon as Eureka is: started at once, found within a
+// poll of its publishing, the host's window answering all the while and the
+// splash's dots moving, the same log; then supervised by the host itself.
+TEST_F(Launch, ResponsiveStartIsReadyWithEurekaAndTheHostKeepsPainting) {
+  Run();
+  Lines expected = Messages();
+  expected.push_back("MWVMLauncher::CloseAllDocAndExitVM");
+  auto result = Run({L"KXT_MODE=start", L"PUBLISH_DELAY_MS=2000", L"LIFETIME_MS="}, 60000, {},
+                    "responsive");
+  const auto at = [](const Lines& l) { return l.empty() ? -99999LL : std::stoll(l[0]); };
+  EXPECT_EQ(result["result"], Lines{"1"});
+  EXPECT_EQ(result["outcome"], Lines{"9"});
+  EXPECT_LT(at(Record()["started_at"]) - at(result["call_at"]), 1000);
+  const long long ready = at(result["ready_at"]) - at(Record()["published_at"]);
+  EXPECT_TRUE(ready >= 0 && ready <= 300) << ready;
+  const std::string probes = result["probes"].empty() ? "0/0 " : result["probes"][0];
+  EXPECT_TRUE(probes.substr(0, probes.find('/')) ==
+                  probes.substr(probes.find('/') + 1, probes.find(' ') - probes.find('/') - 1) &&
+              std::stoi(probes) >= 10)
+      << probes;
+  EXPECT_EQ(result["owner"], Lines{"1 1"});   // disabled during the start, enabled after
+  EXPECT_EQ(result["splash"], Lines{"0 1"});  // not topmost, its dots moving
+  EXPECT_EQ(Messages(), expected);
+  EXPECT_EQ(result["poll"], Lines{"0"});
+  EXPECT_EQ(result["ended"], Lines{"1 0 1"});
+  EXPECT_EQ(result["after"], Lines{"1 1"});
+}
+
+// Every other way out of a responsive start: an early end, a message box
+// (its owner usable meanwhile), a failed version read, the host quitting.
+TEST_F(Launch, ResponsiveStartEndsWellEveryOtherWay) {
+  auto run = [this](std::vector<std::wstring> options) {
+    return Run(std::move(options), 60000, {}, "responsive");
+  };
+  ::DeleteFileW(ExePath().c_str());  // while no Eureka runs from there
+  auto result = run({});
+  EXPECT_EQ(result["boxes"], Lines{"0 Error 214;"});
+  EXPECT_EQ(result["owner"].at(0).back(), '1');
+  CopyFileTo(ProgramFolder() + L"Eureka.exe", ExePath());
+  result = run({L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=300"});
+  EXPECT_EQ(result["outcome"], Lines{"4"});
+  EXPECT_LT(std::stoll(result["ready_at"].at(0)) - std::stoll(result["call_at"].at(0)), 1500);
+  EXPECT_EQ(result["owner"], Lines{"1 1"});
+  result = run({L"API_VERSION=exception"});
+  EXPECT_EQ(result["com_error"], Lines{std::to_string(static_cast<long>(DISP_E_EXCEPTION))});
+  EXPECT_EQ(result["owner"], Lines{"1 1"});
+  result = run({L"KXT_QUIT=1", L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=3000"});
+  EXPECT_EQ(result["result"], Lines{"0"});
+  EXPECT_EQ(result["outcome"], Lines{"10"});
+  EXPECT_EQ(result["quit_again"], Lines{"1"});
+  EXPECT_EQ(result["owner"], Lines{"1 1"});
+}
+
+// On request, Eureka ends with its host, also with one that is killed.
+TEST_F(Launch, EurekaEndsWithAKilledHostOnRequest) {
+  Run({L"KXT_MODE=start", L"KXT_HANG=1", L"KXT_END_WITH_HOST=1", L"LIFETIME_MS="}, 5000, {},
+      "responsive");
+  EXPECT_FALSE(lastRun_.finished);
+  const Lines pid = Record()["pid"];
+  ASSERT_FALSE(pid.empty());
+  const HANDLE eureka = ::OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid[0]));
+  EXPECT_TRUE(!eureka || ::WaitForSingleObject(eureka, 5000) == WAIT_OBJECT_0);
+  if (eureka) ::CloseHandle(eureka);
 }
 
 // Its own CTest entry (tests/CMakeLists.txt), side by side with the rest.

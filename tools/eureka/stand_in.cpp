@@ -9,6 +9,15 @@
 namespace eureka {
 namespace {
 
+// The system clock in milliseconds, which a host on this machine shares: it
+// tells how long after its own moment Eureka started or published.
+std::wstring ClockMs() {
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  const ULONGLONG ticks = (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+  return std::to_wstring(ticks / 10000);
+}
+
 constexpr wchar_t kControlClass[] = L"EurekaStandInControl";
 constexpr wchar_t kWindowClass[] = L"EurekaStandInWindow";
 constexpr UINT kCloseMessage = WM_APP + 1;
@@ -89,6 +98,7 @@ StandIn::StandIn(HINSTANCE instance, const Options& options, const RecordFile& r
 StandIn::~StandIn() { Shutdown(); }
 
 int StandIn::Run() {
+  record_.Write(L"started_at", ClockMs());
   record_.Write(L"commandline", ::GetCommandLineW());
   record_.Write(L"module", ProgramPath());
   record_.Write(L"cwd", CurrentDirectory());
@@ -160,6 +170,7 @@ void StandIn::Publish() {
     return;
   }
   record_.Write(L"published", name);
+  record_.Write(L"published_at", ClockMs());
   if (options_.busyMs) {
     busyFilter_ = std::make_unique<BusyFilter>(::GetTickCount64() + options_.busyMs, record_);
     ::CoRegisterMessageFilter(busyFilter_.get(), nullptr);

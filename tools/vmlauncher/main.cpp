@@ -16,10 +16,12 @@
 namespace {
 
 constexpr wchar_t kUsage[] =
-    L"Usage: VMLauncher [--debug registry|on|off] [--append] [--tag TEXT]\n"
+    L"Usage: VMLauncher [--debug registry|on|off] [--append] [--tag TEXT] [--classic]\n"
     L"       VMLauncher --where [--json]\n"
     L"\n"
-    L"Starts the Kalvex Virtual Machine and waits until it ends.\n"
+    L"Starts the Kalvex Virtual Machine, says when it is ready, and waits until it\n"
+    L"ends. It is started at once, behind the splash, and found as soon as it is\n"
+    L"ready.\n"
     L"  --debug MODE  the diagnostic log KXVirtualMachine.log in the product's data\n"
     L"                folder: registry follows the switch\n"
     L"                HKCU\\SOFTWARE\\Brondel\\Kalvex\\Debug\\KXVirtualMachDebug (the\n"
@@ -27,6 +29,8 @@ constexpr wchar_t kUsage[] =
     L"  --append      add to the existing log (the default without --debug; with\n"
     L"                --debug the log starts afresh unless --append is given)\n"
     L"  --tag TEXT    text that starts every log line (default: VMLauncher)\n"
+    L"  --classic     the classic timing: the splash for 2.5 s, then the start,\n"
+    L"                then a look for it every second\n"
     L"  --where       where everything is: every place searched, in order, what it\n"
     L"                holds and which one wins; starts nothing and logs nothing\n"
     L"  --json        with --where: the library's JSON report, in UTF-8\n"
@@ -47,6 +51,7 @@ struct Options {
   std::optional<KXSeDebugMode> mode;
   bool append = false;
   std::wstring tag = L"VMLauncher";
+  bool classic = false;
   bool where = false;
   bool json = false;
 };
@@ -60,6 +65,8 @@ std::optional<Options> Parse(int argc, wchar_t** argv, std::wstring* error) {
     if (arg == L"--help" || arg == L"-h" || arg == L"/?") return std::nullopt;
     if (arg == L"--append") {
       options.append = true;
+    } else if (arg == L"--classic") {
+      options.classic = true;
     } else if (arg == L"--where") {
       options.where = true;
     } else if (arg == L"--json") {
@@ -91,8 +98,8 @@ std::optional<Options> Parse(int argc, wchar_t** argv, std::wstring* error) {
     *error = L"--json goes with --where";
     return std::nullopt;
   }
-  if (options.where && (options.mode || options.append)) {
-    *error = L"--where starts nothing and logs nothing: no --debug or --append with it";
+  if (options.where && (options.mode || options.append || options.classic)) {
+    *error = L"--where starts nothing and logs nothing: no --debug, --append or --classic with it";
     return std::nullopt;
   }
   return options;
@@ -136,8 +143,10 @@ int Launch(const Options& options) {
   // Without --debug the registry's switch decides and the log grows.
   launcher.SetDebugMode(options.mode.value_or(KXSeDebugRegistry),
                         options.mode && !options.append ? 1 : 0, options.tag);
+  if (!options.classic) launcher.SetLaunchOptions(KXVM_LAUNCH_RESPONSIVE);
+  const ULONGLONG call = ::GetTickCount64();
   try {
-    launcher.LaunchEureka();
+    launcher.StartEureka();
   } catch (const _com_error& e) {
     const _bstr_t description = e.Description();
     const wchar_t* text =
@@ -147,12 +156,19 @@ int Launch(const Options& options) {
     return Fail(3, std::wstring(L"Kalvex Virtual Machine automation call failed: ") + code + L" " +
                        (text ? text : L""));
   }
+  if (launcher.LastOutcome() == KXLaunchOutcome::Started) {
+    Print(L"VMLauncher: the Kalvex Virtual Machine was ready after " +
+          std::to_wstring(::GetTickCount64() - call) + L" ms\n");
+    launcher.WaitEureka(INFINITE);
+  }
   const std::wstring exitCode = std::to_wstring(launcher.LastExitCode());
   switch (launcher.LastOutcome()) {
     case KXLaunchOutcome::Supervised:
       return launcher.LastExitCode() == 0
                  ? 0
                  : Fail(4, L"the Kalvex Virtual Machine ended with exit code " + exitCode);
+    case KXLaunchOutcome::Quit:
+      return Fail(1, L"not started: the start was given up on a quit message");
     case KXLaunchOutcome::NoDataFolder:
       return Fail(1, L"not started: no data folder in the registry (Error 203)");
     case KXLaunchOutcome::NotLocated:

@@ -20,4 +20,17 @@ struct GdiObjectTraits {
 template <class T>
 using ScopedGdiObject = ScopedGenericHandle<GdiObjectTraits<T>>;
 
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static HDC Null() { return nullptr; }
+  static bool IsValid(HDC dc) { return dc != nullptr; }
+  static void Close(HDC dc) { ::DeleteDC(dc); }
+};
+
+// A memory device context compatible with dc, deleted on every path.
+class ScopedMemoryDC : public ScopedGenericHandle<MemoryDcTraits> {
+ public:
+  explicit ScopedMemoryDC(HDC dc) : ScopedGenericHandle(::CreateCompatibleDC(dc)) {}
+};
+
 }  // namespace kx

@@ -9,21 +9,18 @@
 
 namespace kx {
 
-IDispatch* FindEurekaObject(int processId) {
+EurekaLookup::EurekaLookup(int processId) {
   wchar_t name[32];
   std::swprintf(name, 32, kEurekaRotItemFormat, processId);
+  if (FAILED(::GetRunningObjectTable(0, table_.Receive()))) return;
+  ScopedBstr itemName{std::wstring(name)};
+  ::CreateItemMoniker(nullptr, itemName.Get(), moniker_.Receive());
+}
 
+IDispatch* EurekaLookup::Find() const {
+  if (!table_ || !moniker_) return nullptr;
   ComPtr<IUnknown> object;
-  {
-    ComPtr<IRunningObjectTable> table;
-    if (FAILED(::GetRunningObjectTable(0, table.Receive())) || !table) return nullptr;
-    ComPtr<IMoniker> moniker;
-    {
-      ScopedBstr itemName{std::wstring(name)};
-      ::CreateItemMoniker(nullptr, itemName.Get(), moniker.Receive());
-    }
-    if (moniker) table->GetObject(moniker.Get(), object.Receive());
-  }
+  table_->GetObject(moniker_.Get(), object.Receive());
   if (!object) return nullptr;
   IDispatch* dispatch = nullptr;
   if (object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)) == S_OK)
@@ -33,5 +30,7 @@ IDispatch* FindEurekaObject(int processId) {
   if (dispatch) dispatch->Release();
   return nullptr;
 }
+
+IDispatch* FindEurekaObject(int processId) { return EurekaLookup(processId).Find(); }
 
 }  // namespace kx

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <oaidl.h>
+#include <objidl.h>
+
+#include "framework/com_ptr.h"
 
 namespace kx {
 
@@ -10,5 +13,18 @@ namespace kx {
 // Object Table, as IDispatch with one reference for the caller; null when
 // not (yet) published or not reachable.
 IDispatch* FindEurekaObject(int processId);
+
+// The same lookup made again and again, for a start that looks every 50 ms:
+// the table and the moniker are made once, each look is one question to
+// the table.
+class EurekaLookup {
+ public:
+  explicit EurekaLookup(int processId);
+  IDispatch* Find() const;
+
+ private:
+  ComPtr<IRunningObjectTable> table_;
+  ComPtr<IMoniker> moniker_;
+};
 
 }  // namespace kx

@@ -198,6 +198,16 @@ int MWVMLauncher::Start(Outcome& outcome) {
   const auto beforeMessage = [&modal] {
     if (modal) modal->End();
   };
+  // Between the slower steps too the host's messages are answered; a
+  // WM_QUIT then gives the start up before anything was started.
+  const auto quitMeanwhile = [&] {
+    if (!modal || modal->For(::GetCurrentProcess(), 0) != ModalStart::Wait::kQuit) return false;
+    modal->End();
+    WriteDebugLog(L"MWVMLauncher::LaunchEureka : The host is quitting, the start is given up");
+    outcome.kind = KXVM_OUTCOME_QUIT;
+    return true;
+  };
+  if (quitMeanwhile()) return 0;
 
   KXEnvApp* env = nullptr;
   try {
@@ -225,6 +235,7 @@ int MWVMLauncher::Start(Outcome& outcome) {
   }
 
   const std::wstring language = ResolveLanguageCode();
+  if (quitMeanwhile()) return 0;
   const kx::ScopedComInitializer apartment;
 
   STARTUPINFOW startup{};
@@ -260,9 +271,12 @@ int MWVMLauncher::Start(Outcome& outcome) {
   // without the lock.
   kx::ComPtr<IDispatch> app;
   bool exited = false;
+  std::optional<EurekaLookup> lookup;  // made once for the many looks of a responsive start
+  if (responsive) lookup.emplace(static_cast<int>(m_processInfo.dwProcessId));
   for (;;) {
     if (!responsive) ::Sleep(kPollPeriodMs);
-    app.Attach(GetEurekaObjByPID(static_cast<int>(m_processInfo.dwProcessId)));
+    app.Attach(lookup ? lookup->Find()
+                      : GetEurekaObjByPID(static_cast<int>(m_processInfo.dwProcessId)));
     DWORD exitCode = 0;  // stays 0, an exit, when the code cannot be read
     ::GetExitCodeProcess(m_processInfo.hProcess, &exitCode);
     if (exitCode != STILL_ACTIVE) {

@@ -8,6 +8,7 @@
 #include "framework/main_window.h"
 #include "framework/paint_dc.h"
 #include "framework/resource_chain.h"
+#include "framework/scoped_gdi_object.h"
 #include "framework/scoped_hglobal.h"
 #include "framework/scoped_select_object.h"
 #include "framework/window_class.h"
@@ -169,11 +170,26 @@ void MWSplashWnd::OnPaint() {
 void MWSplashWnd::DrawSplashImage(HDC dc) {
   CRect client;
   GetClientRect(&client);
-  kx::GdiplusGraphics graphics(dc);
-  // Blended onto what the DC holds: nothing is erased first.
-  if (graphics.Get() && m_pImage && m_pImage->Get())
-    Gdiplus::DllExports::GdipDrawImageRectI(graphics.Get(), m_pImage->Get(), client.left,
-                                            client.top, client.Width(), client.Height());
+  // Drawn once, blended onto what the DC holds (nothing is erased first), into
+  // a bitmap that every later repaint (the moving dots) copies.
+  if (!m_picture.IsValid()) {
+    if (!m_pImage || !m_pImage->Get()) return;
+    kx::ScopedMemoryDC memory(dc);
+    m_picture.Reset(::CreateCompatibleBitmap(dc, client.Width(), client.Height()));
+    if (!memory.Get() || !m_picture.IsValid()) return;
+    kx::ScopedSelectObject selected(memory.Get(), m_picture.Get());
+    ::BitBlt(memory.Get(), 0, 0, client.Width(), client.Height(), dc, client.left, client.top,
+             SRCCOPY);
+    kx::GdiplusGraphics graphics(memory.Get());
+    if (graphics.Get())
+      Gdiplus::DllExports::GdipDrawImageRectI(graphics.Get(), m_pImage->Get(), 0, 0,
+                                              client.Width(), client.Height());
+  }
+  kx::ScopedMemoryDC memory(dc);
+  if (!memory.Get()) return;
+  kx::ScopedSelectObject selected(memory.Get(), m_picture.Get());
+  ::BitBlt(dc, client.left, client.top, client.Width(), client.Height(), memory.Get(), 0, 0,
+           SRCCOPY);
 }
 
 void MWSplashWnd::DrawSplashText(HDC dc) {
@@ -205,6 +221,7 @@ void MWSplashWnd::Repaint() {
 void MWSplashWnd::HideAndDestroy() {
   if (m_hWnd) ShowWindow(SW_HIDE);
   m_pImage.reset();
+  m_picture.Reset();
   if (m_hWnd) DestroyWindow();
   // Let what lay under the splash repaint now, not at the next message loop.
   if (HWND mainWindow = kx::ThreadMainWindow()) ::UpdateWindow(mainWindow);

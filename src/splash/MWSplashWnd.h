@@ -11,6 +11,7 @@
 
 #include "framework/font.h"
 #include "framework/gdiplus_image.h"
+#include "framework/scoped_gdi_object.h"
 #include "framework/geometry.h"
 #include "framework/window.h"
 
@@ -73,6 +74,7 @@ class MWSplashWnd : public CWnd {
   BOOL m_bCreated = FALSE;
   BOOL m_bEnabled = TRUE;
   std::unique_ptr<kx::GdiplusImage> m_pImage;
+  kx::ScopedGdiObject<HBITMAP> m_picture;  // the picture as painted, for repaints
   UINT m_nImageResourceId;
   int m_nWidth = 0;
   int m_nHeight = 0;

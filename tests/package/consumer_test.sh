@@ -11,6 +11,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+# The add-in's folder, put on drive C: of the run's prefix.
+printf 'cp -r "%s/addin" "$WINEPREFIX/drive_c/addin"\n' "$tmp" >"$tmp/copy-addin.sh"
 
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 # Each consumer is left only its own linker's import library.
@@ -39,3 +41,24 @@ KX_WINE_ROOT="$build/wine" "$root/scripts/wine-run.sh" "$tmp/build/consumer.exe"
 cat "$tmp/out"
 [ "$status" = 0 ] || { echo "consumer.exe: exit status $status"; exit 1; }
 grep -q "PASSED: [0-9]* checks, 0 failed" "$tmp/out"
+
+# The sample add-ins as the zip ships them, built through the same package:
+# the C one for Microsoft's ABI, loaded by its path from a folder of its own
+# and run; the C++ one with MinGW.
+if [ "$language" = CXX ]; then
+  samples=(-DADDIN_C=OFF)
+else
+  wine=/usr/include/wine/wine
+  samples=(-DADDIN_CPP=OFF "-DCMAKE_C_FLAGS=-D_UCRT -isystem $wine/msvcrt -isystem $wine/windows"
+           "-DCMAKE_SHARED_LINKER_FLAGS=-Wl,/noentry,/nodefaultlib,/libpath:$tmp/libs"
+           "-DCMAKE_C_STANDARD_LIBRARIES=-lkernel32")
+fi
+cmake -S "$tmp/prefix/samples" -B "$tmp/samples" -DCMAKE_PREFIX_PATH="$tmp/prefix" \
+  "${compiler[@]}" "${samples[@]}" >/dev/null
+cmake --build "$tmp/samples" >/dev/null
+[ "$language" = CXX ] && exit 0
+mkdir "$tmp/addin"
+cp "$tmp/samples/addin_c.dll" "$tmp/prefix/bin/KXVirtualMachMgr.dll" "$build/bin/Eureka.exe" \
+  "$tmp/addin/"
+KX_WINE_ROOT="$build/wine" KXT_ADDIN='C:\addin\addin_c.dll' \
+  KX_PREFIX_SETUP="$tmp/copy-addin.sh" "$root/scripts/wine-run.sh" "$tmp/build/addin_loader.exe"

@@ -15,7 +15,11 @@ cd "$tmp"
 cmake -E tar tf "$top.zip" >list
 cmake -E tar xf "$top.zip"
 status=0
-for file in bin/KXVirtualMachMgr.dll bin/VMLauncher.exe lib/KXVirtualMachMgr.lib \
+sha256sum -c --quiet "$top.zip.sha256" || { echo "the checksum does not match the zip"; status=1; }
+grep -q "^# KXVirtualMachMgr $version for Windows x64" "$top/README.md" ||
+  { echo "README.md: not the guide of $version"; status=1; }
+for file in README.md samples/CMakeLists.txt samples/addin.c samples/addin.cpp \
+  bin/KXVirtualMachMgr.dll bin/VMLauncher.exe lib/KXVirtualMachMgr.lib \
   lib/KXVirtualMachMgr.dll.a lib/cmake/KXVirtualMachMgr/KXVirtualMachMgrConfig.cmake \
   lib/cmake/KXVirtualMachMgr/KXVirtualMachMgrConfigVersion.cmake \
   $(cd "$include" && find . -name '*.h' | sed 's|^\./|include/|'); do

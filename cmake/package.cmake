@@ -1,8 +1,10 @@
-# cmake --install and the zip: bin/ (DLL, host), lib/ (both import
-# libraries, CMake package configuration), include/.
+# cmake --install and the zip: bin/ (DLL, host, their .pdb files), lib/
+# (both import libraries, CMake package configuration), include/.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS KXVirtualMachMgr VMLauncher RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+install(FILES $<TARGET_PROPERTY:KXVirtualMachMgr,KX_PDB> $<TARGET_PROPERTY:VMLauncher,KX_PDB>
+        DESTINATION bin CONFIGURATIONS Release)
 install(FILES ${KX_MSVC_IMPORT_LIBRARY} DESTINATION lib)
 install(DIRECTORY include/ DESTINATION include FILES_MATCHING PATTERN "*.h")
 install(DIRECTORY samples/ DESTINATION samples)

@@ -1,7 +1,9 @@
-// GCC on MinGW reaches every thread_local through __emutls_get_address. The
-// runtime's own takes a TLS slot and per-thread memory that no unload gives
-// back, so a host that loads and frees the library ~1,086 times runs out of
-// slots. This one keeps them on one slot that the unload frees with them.
+// The GCC-built C++ runtime reaches its thread-locals (the exception state
+// among them) through __emutls_get_address; the library's own are clang's
+// native ones, which the loader gives back. The runtime's own
+// __emutls_get_address takes a TLS slot and per-thread memory that no unload
+// gives back, so a host that loads and frees the library ~1,086 times runs out
+// of slots. This one keeps them on one slot that the unload frees with them.
 #include "framework/thread_local_storage.h"
 
 #include <windows.h>

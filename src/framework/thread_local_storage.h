@@ -1,6 +1,5 @@
-// The DLL's own emulated thread-local storage (thread_local variables of the
-// library and of the statically linked C++ runtime), which an unload gives
-// back to the process.
+// The DLL's own emulated thread-local storage (the thread-locals of the
+// statically linked C++ runtime), which an unload gives back to the process.
 #pragma once
 
 namespace kx {

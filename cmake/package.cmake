@@ -10,7 +10,7 @@ install(DIRECTORY include/ DESTINATION include FILES_MATCHING PATTERN "*.h")
 install(DIRECTORY samples/ DESTINATION samples)
 # The consumer's guide, at the top of the package.
 configure_file(release/README.md ${PROJECT_BINARY_DIR}/release/README.md @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/release/README.md DESTINATION .)
+install(FILES ${PROJECT_BINARY_DIR}/release/README.md release/NOTICE DESTINATION .)
 
 set(KX_CONFIG_DIR lib/cmake/KXVirtualMachMgr)
 write_basic_package_version_file(

@@ -12,8 +12,11 @@ function(kx_release_symbols target)
     target_compile_options(${compiled} PRIVATE $<$<CONFIG:Release>:-gcodeview -g>)
   endforeach()
   # The binary names its .pdb by file name only, not by the build's folder.
+  # The link map says which parts of the runtime went in (the notices).
+  set(map ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${target}.map)
+  set_target_properties(${target} PROPERTIES KX_MAP ${map})
   target_link_options(${target} PRIVATE
-    "$<$<CONFIG:Release>:-Wl,--pdb=${pdb};-Wl,--Xlink=-pdbaltpath:%_PDB%>")
+    "$<$<CONFIG:Release>:-Wl,--pdb=${pdb};-Wl,--Xlink=-pdbaltpath:%_PDB%;-Wl,-Map=${map}>")
   # lld keeps the DWARF of the GCC-built runtime despite -s; this drops it
   # and keeps the debug directory.
   add_custom_command(TARGET ${target} POST_BUILD

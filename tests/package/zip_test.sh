@@ -21,7 +21,7 @@ status=0
 sha256sum -c --quiet "$top.zip.sha256" || { echo "the checksum does not match the zip"; status=1; }
 grep -q "^# KXVirtualMachMgr $version for Windows x64" "$top/README.md" ||
   { echo "README.md: not the guide of $version"; status=1; }
-for file in README.md samples/CMakeLists.txt samples/addin.c samples/addin.cpp \
+for file in README.md NOTICE samples/CMakeLists.txt samples/addin.c samples/addin.cpp \
   bin/KXVirtualMachMgr.dll bin/KXVirtualMachMgr.pdb bin/VMLauncher.exe \
   bin/VMLauncher.pdb lib/KXVirtualMachMgr.lib \
   lib/KXVirtualMachMgr.dll.a lib/cmake/KXVirtualMachMgr/KXVirtualMachMgrConfig.cmake \

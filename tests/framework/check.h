@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-extern int g_checks, g_failures;
+inline int g_checks, g_failures;
 #define CHECK(c) \
   (++g_checks, (c) ? (void)0 : (++g_failures, (void)std::printf("FAILED %s:%d: %s\n", __FILE__, __LINE__, #c)))
 

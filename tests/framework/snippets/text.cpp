@@ -18,12 +18,8 @@ void TextSnippet() {
   CHECK(title == _T("Plan") && note == _T("Viewer 2") && keyName == name);
 
   KXEnvApp* env = KXEnvApp::Instance();
-  CString data = env->GetDataPath();
-  CString exe = env->GetEurekaExeFilePath();
-  CString fromKey = env->GetKXEurekaPath();
-  CString machine = env->GetKXEurekaPathHKeyMach();
-  CString installed = env->GetKXVrtualMachInstallationPath();
-  CString code = ResolveLanguageCode();
-  CHECK(data == KXHOST_DATA && exe.Right(10) == _T("Eureka.exe") && fromKey.IsEmpty() &&
-        machine.IsEmpty() && exe.Left(installed.GetLength()) == installed && code == _T("deu"));
+  CString exe = env->GetEurekaExeFilePath(), installed = env->GetKXVrtualMachInstallationPath();
+  CHECK(env->GetDataPath() == KXHOST_DATA && exe.Right(10) == _T("Eureka.exe") &&
+        env->GetKXEurekaPath().IsEmpty() && env->GetKXEurekaPathHKeyMach().IsEmpty() &&
+        exe.Left(installed.GetLength()) == installed && ResolveLanguageCode() == _T("deu"));
 }

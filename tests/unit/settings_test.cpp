@@ -202,11 +202,12 @@ TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
   const std::wstring pattern = L"12 -34 56 78 90";
   Bytes source = Utf16(pattern);
   source.resize(4096, 0);
-  // Sizes and the numbers their text holds (an odd byte is half a code unit).
+  // Sizes and the numbers their text holds (an odd byte is half a code unit); a folder takes
+  // 254 characters and the NUL, not 255.
+  const std::vector<int> all{12, -34, 56, 78, 90};
   const std::pair<DWORD, std::vector<int>> lengths[] = {
-      {0, {}},         {3, {1}},           {4, {12}},
-      {5, {12}},       {8, {12}},          {9, {12}},
-      {14, {12, -34}}, {16, {12, -34, 5}}, {4096, {12, -34, 56, 78, 90}}};
+      {0, {}},         {3, {1}},           {4, {12}},  {5, {12}},  {8, {12}},  {9, {12}},
+      {14, {12, -34}}, {16, {12, -34, 5}}, {510, all}, {512, all}, {4096, all}};
   for (DWORD type :
        std::initializer_list<DWORD>{REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
                                     REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD, 0x1234}) {
@@ -422,11 +423,10 @@ TEST(SettingsArchiveHostile, ArchivesLoadOrThrowAndLeakNothing) {
 
 TEST(LanguageCode, StoredNamesMapExactly) {
   auto trees = kxtest::ProductTrees();
-  EXPECT_EQ(ResolveLanguageCode(), L"eng");
-  EXPECT_FALSE(kxtest::KeyExists(HKEY_CURRENT_USER, kxtest::kProductKey));  // nothing created
-  // Only the current user's setting counts.
+  // Only the current user's setting counts; reading it makes nothing.
   kxtest::SetString(HKEY_LOCAL_MACHINE, kxtest::kProductKey, L"Language", L"German");
   EXPECT_EQ(ResolveLanguageCode(), L"eng");
+  EXPECT_FALSE(kxtest::KeyExists(HKEY_CURRENT_USER, kxtest::kProductKey));
 
   // Exact and case-sensitive; anything else is English.
   const wchar_t* names[] = {

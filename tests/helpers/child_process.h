@@ -12,7 +12,9 @@
 
 namespace kxtest {
 
-// The test main runs a scenario for --kx-child=NAME and exits with its result.
+// The test programs' main: the scenario that --kx-child=NAME names, with its result as the
+// exit code, or the tests.
+int TestMain(int argc, char** argv);
 std::map<std::string, int (*)()>& ChildScenarios();
 struct ChildScenarioRegistration {
   ChildScenarioRegistration(const char* name, int (*scenario)()) {
@@ -111,11 +113,9 @@ inline ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs = 6
                                     const std::vector<std::wstring>& extraEnv = {},
                                     const std::wstring& program = SelfPath()) {
   StartedProcess child(program, L"--kx-child=" + std::wstring(name.begin(), name.end()), extraEnv);
-  ChildResult result;
-  result.exitCode = child.ExitCode(timeoutMs);
-  result.finished = child.Started() && result.exitCode != STILL_ACTIVE;
-  if (!result.finished) child.Terminate(99);
-  return result;
+  const DWORD code = child.ExitCode(timeoutMs);
+  if (code == STILL_ACTIVE) child.Terminate(99);
+  return {code, child.Started() && code != STILL_ACTIVE};
 }
 
 }  // namespace kxtest

@@ -40,21 +40,18 @@ class MessageBoxWatcher {
     return std::wstring(text, ::GetWindowTextW(hwnd, text, 4096));
   }
 
-  HWND FindBox() const {
-    for (HWND box = nullptr;
-         (box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr;) {
-      DWORD owner = 0;
-      ::GetWindowThreadProcessId(box, &owner);
-      if ((anyProcess_ || owner == ::GetCurrentProcessId()) && ::IsWindowVisible(box) &&
-          ::GetDlgItem(box, kTextId))
-        return box;
-    }
-    return nullptr;
+  // A box of this process (or of any), visible and with a text.
+  bool Wanted(HWND box) const {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(box, &owner);
+    return (anyProcess_ || owner == ::GetCurrentProcessId()) && ::IsWindowVisible(box) &&
+           ::GetDlgItem(box, kTextId);
   }
 
   void Run() {
-    for (; !stop_; ::Sleep(20)) {
-      const HWND box = FindBox();
+    for (HWND box = nullptr; !stop_; box = nullptr, ::Sleep(20)) {
+      while ((box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) && !Wanted(box)) {
+      }
       if (!box) continue;
       const std::wstring text = WindowText(::GetDlgItem(box, kTextId));
       {

@@ -54,9 +54,8 @@ inline std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path,
 }
 inline bool KeyExists(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
-  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  ::RegCloseKey(key);
-  return true;
+  return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS &&
+         ::RegCloseKey(key) == ERROR_SUCCESS;
 }
 
 // Deletes the given key trees when the test ends, also before it starts.

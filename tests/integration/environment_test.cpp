@@ -192,9 +192,15 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
           "LocateEureka : Now locating based on relative path of Eureka.exe wrt VMLauncher.exe",
           "LocateEureka : Success, Path of Eureka.exe is " + install}));
 
-  // The vendor folder is trusted unseen, and "%d" in it is logged as it stands.
+  // The vendor folder is trusted unseen, and "%d" in it is logged as it stands. Four threads
+  // searching at once, each through the installation folder, see it whole and log whole lines.
   SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", empty.Path() + L"%d%s");
-  EXPECT_EQ(exe(), vendorExe);
+  Report raced = Probe({L"KXT_DEBUG=1", L"KXT_THREADS=1"});
+  EXPECT_EQ(raced["exe"], std::vector<std::string>{vendorExe});
+  EXPECT_EQ(raced["wrong"], std::vector<std::string>{"0"}) << "paths read half-way";
+  const auto lines = ReadLines(LogFile());
+  EXPECT_GE(lines.size(), 4u * 300u * 5u);
+  for (const std::string& line : lines) ASSERT_TRUE(ParseLogLine(line).wellFormed) << line;
   EXPECT_EQ(Log().back(), "LocateEureka : " + Narrow(empty.Path()) + "%d%s\\");
 
   // Only machine-wide, the product key is no fall-back.
@@ -241,32 +247,15 @@ TEST_F(Env, WithoutADataFolderOneMessageThenExitOrOnRequestAResult) {
             "VMLauncher: not started: no data folder in the registry (Error 203)\n");
 }
 
-TEST_F(Env, LibraryUnderAnotherFileNameTakesTheHostFolder) {
-  // The host's import patched to a same-length name, which the loader finds on the PATH.
+// Run by a host whose import is patched to a same-length name, found on the PATH: the library
+// under another file name takes the host's folder as its installation folder.
+TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStandsAndARenamedLibraryTakesItsFolder) {
   std::string image = ReadFileBytes(Program());
   for (size_t at; (at = image.find("KXVirtualMachMgr.dll")) != std::string::npos;)
     image.replace(at, 20, "KXRenamedMachMgr.dll");
   TempFolder host(L"renamed host");
   WriteFileBytes(host.Path() + L"host.exe", image);
   CopyFileTo(ProgramFolder() + kLibrary, install_.Path() + L"KXRenamedMachMgr.dll");
-  EXPECT_EQ(Probe({L"PATH=" + install_.Path() + L";" + GetEnv(L"PATH")},
-                  host.Path() + L"host.exe")["install"],
-            std::vector<std::string>{Narrow(host.Path())});
-}
-
-TEST_F(Env, ConcurrentSearchesAreSeenWholeAndLogWholeLines) {
-  // Each search passes through the installation folder to the vendor's.
-  TempFolder vendor(L"vendor sim");
-  SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", vendor.Path());
-  Report report = Probe({L"KXT_DEBUG=1", L"KXT_THREADS=1"});
-  EXPECT_EQ(report["exe"], std::vector<std::string>{Narrow(vendor.Path()) + "Eureka.exe"});
-  EXPECT_EQ(report["wrong"], std::vector<std::string>{"0"}) << "paths read half-way";
-  const auto lines = ReadLines(LogFile());
-  EXPECT_GE(lines.size(), 4u * 300u * 5u);
-  for (const std::string& line : lines) ASSERT_TRUE(ParseLogLine(line).wellFormed) << line;
-}
-
-TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStands) {
   // The host's current folder holds Eureka.exe under each relative name.
   TempFolder cwd(L"host cwd");
   CreateFolders(cwd.Path() + L"sim");
@@ -280,13 +269,14 @@ TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStands) {
   std::wstring slashed = data_.Path().substr(0, data_.Path().size() - 1);
   std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
   SetString(HKEY_LOCAL_MACHINE, kProductKey, L"KXDataPath", slashed);
-  wchar_t previous[MAX_PATH];
-  ::GetCurrentDirectoryW(MAX_PATH, previous);
   ::SetCurrentDirectoryW(cwd.Path().c_str());
-  auto report = Probe({L"KXT_DEBUG=1", L"KXT_RELOCATE=1"});
-  ::SetCurrentDirectoryW(previous);
+  auto report = Probe(
+      {L"KXT_DEBUG=1", L"KXT_RELOCATE=1", L"PATH=" + install_.Path() + L";" + GetEnv(L"PATH")},
+      host.Path() + L"host.exe");
+  ::SetCurrentDirectoryW(install_.Path().c_str());
   EXPECT_EQ(report["data"], std::vector<std::string>{Narrow(slashed) + "\\"});
-  EXPECT_EQ(report["exe"], std::vector<std::string>{Narrow(install_.Path()) + "Eureka.exe"});
+  EXPECT_EQ(report["install"], std::vector<std::string>{Narrow(host.Path())});
+  EXPECT_EQ(report["exe"], std::vector<std::string>{Narrow(host.Path()) + "Eureka.exe"});
   // Each is a missing value, logged with what it held, on one line with its control characters
   // visible (a lone surrogate is '?' in the file); the search goes on.
   const auto log = Log();

@@ -1,13 +1,11 @@
-// The C++ layer compiled by the host's compiler (clang for MinGW, g++ with
-// the old string layout, g++ through the installed package), without the
-// project's definitions, as a Visual Studio project has it. One line per
-// failed check, then a summary; exit code 1 on any failure.
+// The C++ layer compiled by the host's compiler (clang for MinGW, g++ with the old string layout,
+// g++ through the installed package), without the project's definitions, as a Visual Studio
+// project has it.
 #include <windows.h>
 #include <comdef.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,18 +115,4 @@ void Settings() {
 
 }  // namespace
 
-int main() {
-  std::setvbuf(stdout, nullptr, _IONBF, 0);  // lines written before a crash stay
-  ::CreateDirectoryW(L"C:\\kxhost data", nullptr);
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Kalvex 2023x64", L"KXDataPath",
-                    REG_SZ, kData, sizeof kData);
-  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_WINDOW", L"0");
-  // Alive past the launcher's first look for it, a second after the start.
-  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", L"1500");
-  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", L"exception");
-  Launch();
-  Settings();
-  StandardNamesSnippet();
-  std::printf("%s: %d checks, %d failed\n", g_failures ? "FAILED" : "PASSED", g_checks, g_failures);
-  return g_failures != 0;
-}
+int main() { return RunHost({Launch, Settings, StandardNamesSnippet}); }

@@ -49,6 +49,16 @@ KX_CHILD_SCENARIO(env_probe) {
   return 0;
 }
 
+template <class E, class F>
+bool Throws(F call) {
+  try {
+    call();
+  } catch (const E&) {
+    return true;
+  }
+  return false;
+}
+
 // Child: no data folder. While the box waits (OK ends the process, unless
 // KXT_STAY asks for it to be reported), another thread's question must be
 // answered. Neither a log line nor a close starts the environment.
@@ -57,10 +67,7 @@ KX_CHILD_SCENARIO(env_no_data) {
   const MessageBoxWatcher boxes([&](const std::wstring& text, const std::wstring& caption) {
     const HANDLE returned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread([returned] {
-      try {
-        KXEnvApp::Instance()->GetDataPath();
-      } catch (const kxvm::NoDataFolder&) {
-      }
+      Throws<kxvm::NoDataFolder>([] { KXEnvApp::Instance()->GetDataPath(); });
       ::SetEvent(returned);
     }).detach();
     WriteFileBytes(
@@ -78,20 +85,12 @@ KX_CHILD_SCENARIO(env_no_data) {
     return 42;
   }
   KXEnvApp::ReportMissingDataFolder();
-  int reported = 0;
-  for (int i = 0; i < 2; ++i) try {
-      KXEnvApp::Instance();
-    } catch (const kxvm::NoDataFolder&) {
-      ++reported;
-    }
+  for (int i = 0; i < 2; ++i)
+    if (!Throws<kxvm::NoDataFolder>([] { KXEnvApp::Instance(); })) return 5;
   if (launcher.LaunchEureka() != 0 || launcher.LastOutcome() != KXLaunchOutcome::NoDataFolder)
     return 4;
-  try {
-    KXEnvApp::ReportMissingDataFolder();
-  } catch (const std::logic_error&) {
-    return reported == 2 ? 7 : 5;  // too late: the environment has started
-  }
-  return 6;
+  // Too late: the environment has started.
+  return Throws<std::logic_error>([] { KXEnvApp::ReportMissingDataFolder(); }) ? 7 : 6;
 }
 
 // This program and the library in an installation folder of the test's own; the log's switch

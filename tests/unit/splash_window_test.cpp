@@ -198,25 +198,6 @@ LRESULT CALLBACK AfterEachSentMessage(int code, WPARAM wParam, LPARAM lParam) {
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST(SplashWindowTest, PaintsAtOnceThenOneDotMoreEachTimerEventAndClosesOnTheFifth) {
-  GdiplusScope gdiplus;
-  MWSplashWnd splash;
-  Configure(splash, L"", 300);  // large dots, easy to count
-  EXPECT_LT(MillisecondsOf([&] { splash.ShowSplash(nullptr, 5000, FALSE); }), 1000);
-  ASSERT_NE(g_splash = ::FindWindowW(nullptr, kTitle), nullptr);
-  // No message has been dispatched yet: the paint was synchronous.
-  ExpectPicture(ClientPixels{g_splash}, 0, 0);
-  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterEachSentMessage, nullptr,
-                                   ::GetCurrentThreadId());
-  const int timerEvents = PumpCountingTimerEvents(g_splash, 5000);
-  ::UnhookWindowsHookEx(hook);
-
-  EXPECT_FALSE(::IsWindow(g_splash)) << "the splash did not close itself";
-  EXPECT_EQ(timerEvents, 5);
-  g_dots.erase(std::unique(g_dots.begin(), g_dots.end()), g_dots.end());  // other paints
-  EXPECT_EQ(g_dots, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-}
-
 // Ink across the strokes' middle, their lean, and a row of ink under them. A period of
 // zero or less starts no timer: the splash stays up without an event.
 std::tuple<int, int, bool> RenderWithStyle(UINT style) {
@@ -245,8 +226,25 @@ std::tuple<int, int, bool> RenderWithStyle(UINT style) {
           underlined};
 }
 
-TEST(SplashWindowTest, FontStyleBitsGiveBoldItalicAndUnderlineEachAlone) {
+TEST(SplashWindowTest, PaintsEachStyleAtOnceThenOneDotMoreEachTimerEventAndClosesOnTheFifth) {
   GdiplusScope gdiplus;
+  MWSplashWnd splash;
+  Configure(splash, L"", 300);  // large dots, easy to count
+  EXPECT_LT(MillisecondsOf([&] { splash.ShowSplash(nullptr, 5000, FALSE); }), 1000);
+  ASSERT_NE(g_splash = ::FindWindowW(nullptr, kTitle), nullptr);
+  // No message has been dispatched yet: the paint was synchronous.
+  ExpectPicture(ClientPixels{g_splash}, 0, 0);
+  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterEachSentMessage, nullptr,
+                                   ::GetCurrentThreadId());
+  const int timerEvents = PumpCountingTimerEvents(g_splash, 5000);
+  ::UnhookWindowsHookEx(hook);
+
+  EXPECT_FALSE(::IsWindow(g_splash)) << "the splash did not close itself";
+  EXPECT_EQ(timerEvents, 5);
+  g_dots.erase(std::unique(g_dots.begin(), g_dots.end()), g_dots.end());  // other paints
+  EXPECT_EQ(g_dots, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+
+  // Each style bit alone: bold, italic, underline.
   const auto [width, slant, underlined] = RenderWithStyle(0);
   EXPECT_FALSE(underlined);
   EXPECT_LE(std::abs(slant), 1) << "style 0 is not upright";

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -47,9 +48,7 @@ class TempFolder {
 
 inline std::string ReadFileBytes(const std::wstring& path) {
   std::ifstream in(path.c_str(), std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 inline bool FileExists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -54,6 +54,7 @@ void Settings() {
   MWSettingsKey saved(L"Root", L"Software\\KXHost\\Cxx");
   const wchar_t kText[] = L"a longer text than a short-string buffer holds\0and more";
   const std::wstring text(kText, std::size(kText) - 1);
+  saved.AddValue(L"e", std::vector<int>());  // first declared, last written
   saved.AddValue(L"t", std::wstring());
   saved.AddValue(L"r", CRect(1, -2, 3, 4));
   saved.AddValue(L"a", std::vector<int>{7, -8});
@@ -66,12 +67,14 @@ void Settings() {
 
   // The buffer holds every byte written after each call.
   std::vector<std::uint8_t> bytes;
+  std::size_t keyEnd = 0;
   {
     CArchive out(bytes, CArchive::store);
     out << std::int32_t{7};
     out.WriteString(L"w");
     CHECK(bytes.size() == 4 + 6);
     saved.Serialize(out);
+    keyEnd = bytes.size();
     out.WriteObject(&saved);
     out << saved.FindValue(L"r");  // a value on its own, as an object
   }
@@ -100,17 +103,11 @@ void Settings() {
     delete rect;
   }
 
-  // A key of one empty array: its archive ends in the element count.
-  MWSettingsKey arrays(L"Arrays", L"unused");
-  arrays.AddValue(L"e", std::vector<int>());
-  bytes.clear();
-  {
-    CArchive out(bytes, CArchive::store);
-    arrays.Serialize(out);
-  }
-  CHECK(ReadFailure({bytes.begin(), bytes.end() - 1}, arrays) == CArchiveException::endOfFile);
-  std::fill(bytes.end() - 4, bytes.end(), 0xFF);
-  CHECK(ReadFailure(bytes, arrays) == kInvalidArg);
+  // The key's archive ends in the empty array's element count.
+  std::vector<std::uint8_t> key(bytes.begin() + 10, bytes.begin() + keyEnd);
+  CHECK(ReadFailure({key.begin(), key.end() - 1}, copy) == CArchiveException::endOfFile);
+  std::fill(key.end() - 4, key.end(), 0xFF);
+  CHECK(ReadFailure(key, copy) == kInvalidArg);
 }
 
 }  // namespace

@@ -218,8 +218,7 @@ TEST_F(Env, WithoutADataFolderOneMessageThenExitOrOnRequestAResult) {
     const ChildResult run =
         RunChildScenario("env_no_data", 30000,
                          {L"KXT_RESULT=" + result, L"KXT_STAY=" + std::wstring(stay)}, Program());
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, exitCode);
+    EXPECT_EQ(std::pair(run.finished, run.exitCode), std::pair(true, DWORD{exitCode}));
     EXPECT_EQ(ReadFileBytes(result),
               "Error 203 :\n\nUnable to start Kalvex Virtual Machine. Program not found at "
               "installed location.\n|env_host|1 box, other thread returned");

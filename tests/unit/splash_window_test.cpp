@@ -99,12 +99,6 @@ struct Screenshot {
   }
 };
 
-HWND WaitForVisibleSplash(DWORD timeoutMs) {
-  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < timeoutMs; ::Sleep(5))
-    if (HWND hwnd = ::FindWindowW(nullptr, kTitle); hwnd && ::IsWindowVisible(hwnd)) return hwnd;
-  return nullptr;
-}
-
 template <class F>
 long long MillisecondsOf(F&& call) {
   const auto start = Clock::now();
@@ -146,7 +140,9 @@ TEST(SplashWindowTest, ShowsPictureAndTextOnceForTheDelayUnlessDisabled) {
   {
     GdiplusScope gdiplus;
     std::thread watcher([&] {
-      if (!(hwnd = WaitForVisibleSplash(2000))) return;
+      for (int i = 0; i < 400 && !(hwnd && ::IsWindowVisible(hwnd)); ++i, ::Sleep(5))
+        hwnd = ::FindWindowW(nullptr, kTitle);
+      if (!hwnd || !::IsWindowVisible(hwnd)) return;
       ::GetWindowRect(hwnd, &rect);
       ::GetClientRect(hwnd, &client);
       exStyle = ::GetWindowLongW(hwnd, GWL_EXSTYLE);

@@ -14,10 +14,8 @@ inline int g_checks, g_failures;
 #define KXHOST_DATA L"C:\\kxhost data\\"
 #define KXHOST_KEY L"Software\\KXHost\\Mfc"
 
-// The data folder, the language and the log switch's key (its value is stored only where the key
-// exists); a stand-in Eureka without a window, alive past the launcher's first look for it (a
-// second after the start), that cannot say its version. Then each part, an escaped exception
-// failing it, and the summary.
+// Data folder, language, the log switch's key; a windowless stand-in Eureka alive past the
+// launcher's first look (a second) that cannot say its version. Each part, then the summary.
 inline int RunHost(std::initializer_list<void (*)()> parts) {
   std::setvbuf(stdout, NULL, _IONBF, 0);  // lines written before a crash stay
   ::CreateDirectoryW(L"C:\\kxhost data", NULL);

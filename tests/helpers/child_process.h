@@ -1,5 +1,4 @@
-// Scenarios of a test program run in a child process: what ends a process or
-// needs a fresh one.
+// Scenarios of a test program run in a child process: what ends a process or needs a fresh one.
 #pragma once
 
 #include <windows.h>

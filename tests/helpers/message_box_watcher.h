@@ -15,8 +15,7 @@ namespace kxtest {
 
 class MessageBoxWatcher {
  public:
-  // seen(text, caption) runs before OK is pressed: the box's owner may end
-  // the process right after.
+  // seen(text, caption) runs before OK is pressed: the box's owner may end the process right after.
   using Seen = std::function<void(const std::wstring& text, const std::wstring& caption)>;
   // anyProcess: the boxes of every process, such as a started host's.
   explicit MessageBoxWatcher(Seen seen = {}, bool anyProcess = false)

@@ -19,8 +19,6 @@ void StandardNamesSnippet();
 
 namespace {
 
-const wchar_t kData[] = KXHOST_DATA;
-
 // What reading bytes into key throws: CArchiveException's cause, kInvalidArg for
 // CInvalidArgException, -1 for anything else or nothing.
 constexpr int kInvalidArg = 100;
@@ -47,7 +45,7 @@ void Launch() {
              e.Description() == _bstr_t(L"The interface version is not available");
   }
   CHECK(thrown && launcher.LastOutcome() == KXLaunchOutcome::AutomationFailed &&
-        KXEnvApp::Instance()->GetDataPath() == kData);
+        KXEnvApp::Instance()->GetDataPath() == KXHOST_DATA);
 }
 
 void Settings() {

@@ -21,9 +21,8 @@ namespace {
 const std::string kProduct = Narrow(kProductKey), kVendor = Narrow(kVendorKey);
 const std::string kHkcuProduct = "HKEY_CURRENT_USER\\" + kProduct;
 
-// Child: SetDebugMode as KXT_DEBUG says, then the singleton; reports its
-// folders. With KXT_THREADS, four threads then search and read Eureka's folder:
-// the wrong reads.
+// Child: SetDebugMode as KXT_DEBUG says, then the singleton; reports its folders. With
+// KXT_THREADS, four threads then search and read Eureka's folder: the wrong reads.
 KX_CHILD_SCENARIO(env_probe) {
   const std::wstring debug = GetEnv(L"KXT_DEBUG");
   if (!debug.empty())
@@ -70,11 +69,10 @@ KX_CHILD_SCENARIO(env_no_data) {
       Throws<kxvm::NoDataFolder>([] { KXEnvApp::Instance()->GetDataPath(); });
       ::SetEvent(returned);
     }).detach();
-    WriteFileBytes(
-        GetEnv(L"KXT_RESULT"),
-        Narrow(text + L"|" + caption + L"|" + std::to_wstring(++shown) + L" box, " +
-               (::WaitForSingleObject(returned, 5000) == WAIT_OBJECT_0 ? L"other thread returned"
-                                                                       : L"other thread waited")));
+    const bool back = ::WaitForSingleObject(returned, 5000) == WAIT_OBJECT_0;
+    WriteFileBytes(GetEnv(L"KXT_RESULT"),
+                   Narrow(text + L"|" + caption + L"|" + std::to_wstring(++shown) +
+                          L" box, other thread " + (back ? L"returned" : L"waited")));
   });
   SetDebugLogMode(KXSeDebugOn, 1, L"nodata");
   MWVMLauncher launcher;
@@ -150,8 +148,7 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   const std::string install = Narrow(install_.Path());
   TempFolder cuSim(L"cu sim"), lmSim(L"lm sim"), empty(L"no sim");
   const std::string vendorExe = Narrow(empty.Path()) + "%d%s\\Eureka.exe";
-  WriteFileBytes(cuSim.Path() + L"Eureka.exe", "MZ");
-  WriteFileBytes(lmSim.Path() + L"Eureka.exe", "MZ");
+  for (TempFolder* sim : {&cuSim, &lmSim}) WriteFileBytes(sim->Path() + L"Eureka.exe", "MZ");
   auto exe = [this] { return Found("exe", {L"KXT_DEBUG=1"}); };
   const std::vector<std::string> head = {
       "CKXSolidsApp::LocateEureka", "CKXSolidsApp::GetKXEurekaPath",
@@ -192,9 +189,8 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   // Only machine-wide, the product key is no fall-back.
   SetString(HKEY_LOCAL_MACHINE, kProductKey, L"EurekaExePath", lmSim.Path());
   DeleteTree(HKEY_CURRENT_USER, kProductKey);
-  SetString(HKEY_CURRENT_USER, kProductSEKey, L"KXDataPath", data_.Path());
+  SetString(HKEY_CURRENT_USER, kProductSEKey, L"KXDataPath", data_.Path());  // from here on
   EXPECT_EQ(exe(), vendorExe);
-  SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", data_.Path());
 
   // A folder without Eureka.exe is logged with the full candidate.
   SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", empty.Path());

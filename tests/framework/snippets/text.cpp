@@ -14,8 +14,7 @@ void TextSnippet() {
   CString title, note;
   key.GetValue(_T("Title"), title);
   key.GetValue(_T("Note"), note);
-  CString keyName = key.GetName();
-  CHECK(title == _T("Plan") && note == _T("Viewer 2") && keyName == name);
+  CHECK(title == _T("Plan") && note == _T("Viewer 2") && key.GetName() == name);
 
   KXEnvApp* env = KXEnvApp::Instance();
   CString exe = env->GetEurekaExeFilePath(), installed = env->GetKXVrtualMachInstallationPath();

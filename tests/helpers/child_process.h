@@ -15,15 +15,11 @@ namespace kxtest {
 // exit code, or the tests.
 int TestMain(int argc, char** argv);
 std::map<std::string, int (*)()>& ChildScenarios();
-struct ChildScenarioRegistration {
-  ChildScenarioRegistration(const char* name, int (*scenario)()) {
-    ChildScenarios()[name] = scenario;
-  }
-};
 
-#define KX_CHILD_SCENARIO(name)                                                               \
-  static int KxChild_##name();                                                                \
-  static const ::kxtest::ChildScenarioRegistration kxChildReg_##name(#name, &KxChild_##name); \
+#define KX_CHILD_SCENARIO(name)                                    \
+  static int KxChild_##name();                                     \
+  [[maybe_unused]] static const bool kxChildReg_##name =           \
+      (::kxtest::ChildScenarios()[#name] = &KxChild_##name, true); \
   static int KxChild_##name()
 
 inline std::wstring SelfPath() {

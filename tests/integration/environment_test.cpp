@@ -258,6 +258,7 @@ TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStandsAndARenamedLibraryTak
   ::SetCurrentDirectoryW(install_.Path().c_str());
   EXPECT_EQ(report["data"], std::vector<std::string>{Narrow(slashed) + "\\"});
   EXPECT_EQ(report["install"], std::vector<std::string>{Narrow(host.Path())});
+  EXPECT_EQ(report["relocate"], std::vector<std::string>{"1"});
   EXPECT_EQ(report["exe"], std::vector<std::string>{Narrow(host.Path()) + "Eureka.exe"});
   // Each is a missing value, logged with what it held, on one line with its control characters
   // visible (a lone surrogate is '?' in the file); the search goes on. The data folder's search,

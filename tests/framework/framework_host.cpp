@@ -1,6 +1,5 @@
-// An add-in on the framework stand-in (tools/afx) using the C++ layer's framework face unchanged,
-// run under Wine with the real DLL, linked statically and with _AFXDLL: every snippet, then the
-// archive's bytes against ones worked out by hand from the framework's documented format.
+// An add-in on the framework stand-in (tools/afx), linked statically and with _AFXDLL: every
+// snippet, then the archive's bytes against ones worked out by hand from the framework's format.
 #include <afxwin.h>
 
 #include <cstring>

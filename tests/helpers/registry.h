@@ -62,16 +62,15 @@ inline bool KeyExists(HKEY root, const std::wstring& path) {
 class ScopedRegistryTrees {
  public:
   ScopedRegistryTrees(std::initializer_list<std::pair<HKEY, std::wstring>> trees) : trees_(trees) {
-    Clear();
+    for (const auto& [root, path] : trees_) DeleteTree(root, path);
   }
-  ~ScopedRegistryTrees() { Clear(); }
+  ~ScopedRegistryTrees() {
+    for (const auto& [root, path] : trees_) DeleteTree(root, path);
+  }
   ScopedRegistryTrees(const ScopedRegistryTrees&) = delete;
   ScopedRegistryTrees& operator=(const ScopedRegistryTrees&) = delete;
 
  private:
-  void Clear() {
-    for (const auto& [root, path] : trees_) DeleteTree(root, path);
-  }
   std::vector<std::pair<HKEY, std::wstring>> trees_;
 };
 
@@ -80,7 +79,6 @@ inline const std::wstring kProductKey = L"Software\\Brondel\\Kalvex\\Kalvex 2023
 inline const std::wstring kProductSEKey = L"Software\\Brondel\\KalvexSE\\KalvexSE 2023x64";
 inline const std::wstring kVendorKey = L"Software\\Roboris\\KalvexVirtualMachine";
 inline const std::wstring kDebugKey = L"SOFTWARE\\Brondel\\Kalvex\\Debug";
-inline const std::wstring kSolidworksKey = L"Software\\Solidworks\\General";
 
 // Every tree above under both roots, for a clean start and end.
 inline ScopedRegistryTrees ProductTrees() {

@@ -313,7 +313,7 @@ TEST_F(Settings, KeysOpenWithExactRightsAndSearchAndWorkChildrenOnTheirOwnPlace)
   EXPECT_EQ(kxtest::ReadRaw(HKEY_CURRENT_USER, deeperPath, L"g")->bytes[0], 22);
 }
 
-TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
+TEST(SettingsArchive, BytesOfEveryKindAndFormsAtTheirLimitsAndHostileArchivesLeakNothing) {
   MWSettingsKey key(L"forms", L"unused");
   DeclareEveryKind(key, true);
   // The list from its front; a class seen before is written as its index,
@@ -355,18 +355,13 @@ TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
     EXPECT_EQ(in.ReadString(), text) << n;
     EXPECT_EQ(in.ReadCount(), n) << n;
   }
-}
 
-TEST(SettingsArchiveHostile, ArchivesLoadOrThrowAndLeakNothing) {
+  // Hostile archives load or throw, and leak nothing. The valid one: every kind, C and a child key.
   ASSERT_GT(g_liveAllocations.load(), 0) << "the counter is not live";
-
-  // The valid archive: every kind, C and a child key.
-  MWSettingsKey source(L"source", L"unused");
-  DeclareEveryKind(source, true);
-  source.AddValue(L"C", CTime(99));
-  source.AddKey(std::make_unique<MWSettingsKey>(L"child", L"unused"));
-  source.FindKey(L"child")->AddValue(L"R", CRect(5, 6, 7, 8));
-  const Bytes valid = StoreKey(source);
+  key.AddValue(L"C", CTime(99));
+  key.AddKey(std::make_unique<MWSettingsKey>(L"child", L"unused"));
+  key.FindKey(L"child")->AddValue(L"R", CRect(5, 6, 7, 8));
+  const Bytes valid = StoreKey(key);
   std::string truncated, fuzzed, crafted;
   for (std::size_t cut = 0; cut <= valid.size(); ++cut)
     truncated += Feed(Bytes(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(cut)));
@@ -447,7 +442,7 @@ TEST(LanguageCode, AutomaticFollowsTheCadHostOptionThenTheUserDefaultLanguage) {
   kxtest::SetString(HKEY_CURRENT_USER, kxtest::kProductKey, L"Language", L"Automatic");
   std::wstring codes = std::to_wstring(PRIMARYLANGID(::GetUserDefaultLangID())) + L":";
   for (DWORD useEnglish : {1, 2}) {
-    kxtest::SetDword(HKEY_CURRENT_USER, kxtest::kSolidworksKey, L"Use English language",
+    kxtest::SetDword(HKEY_CURRENT_USER, L"Software\\Solidworks\\General", L"Use English language",
                      useEnglish);
     codes += ResolveLanguageCode() + L",";
   }

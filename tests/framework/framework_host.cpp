@@ -1,8 +1,5 @@
-// An add-in built on the Microsoft Foundation Classes (the stand-in under
-// tools/afx), using the C++ layer's framework face unchanged, run under Wine
-// with the real DLL: every snippet, then the archive's bytes against ones
-// worked out by hand from the framework's documented format. Built twice:
-// with the framework as a shared library (_AFXDLL) and linked statically.
+// An add-in on the framework stand-in (tools/afx), linked statically and with _AFXDLL: every
+// snippet, then the archive's bytes against ones worked out by hand from the framework's format.
 #include <afxwin.h>
 
 #include <cstring>
@@ -10,22 +7,10 @@
 #include "MWSettingsKey.h"
 #include "check.h"
 
-int g_checks, g_failures;
-
-void TextSnippet();
-void NumbersSnippet();
-void EveryKindSnippet();
-void LogSnippet();
-void ClassesSnippet();
-void ObListSnippet();
-void ArchiveDiskSnippet();
-void ArchiveFailureSnippet();
-void ArchiveMacrosSnippet();
-void ValuesSnippet();
-void AddKeySnippet();
-void LaunchSnippet();
-void MidlInterfaceSnippet();
-void ImportInterfaceSnippet();
+void TextSnippet(), NumbersSnippet(), EveryKindSnippet(), LogSnippet(), ClassesSnippet(),
+    ObListSnippet(), ArchiveDiskSnippet(), ArchiveFailureSnippet(), ArchiveMacrosSnippet(),
+    ValuesSnippet(), AddKeySnippet(), LaunchSnippet(), MidlInterfaceSnippet(),
+    ImportInterfaceSnippet();
 
 namespace {
 
@@ -90,36 +75,8 @@ void Golden() {
 }  // namespace
 
 int main() {
-  std::setvbuf(stdout, NULL, _IONBF, 0);  // lines written before a crash stay
-  ::CreateDirectoryW(L"C:\\kxhost data", NULL);
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Kalvex 2023x64", L"KXDataPath",
-                    REG_SZ, KXHOST_DATA, sizeof KXHOST_DATA);
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Kalvex 2023x64", L"Language",
-                    REG_SZ, L"German", sizeof L"German");
-  HKEY debug = NULL;  // the log's switch is stored only where its key exists
-  ::RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\Brondel\\Kalvex\\Debug", &debug);
-  ::RegCloseKey(debug);
-  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_WINDOW", L"0");
-  // Alive past the launcher's first look for it, a second after the start.
-  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", L"1500");
-  ::SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", L"exception");
-  void (*const snippets[])() = {
-      TextSnippet,           NumbersSnippet,       EveryKindSnippet,       LogSnippet,
-      ClassesSnippet,        ObListSnippet,        ArchiveDiskSnippet,     ArchiveFailureSnippet,
-      ArchiveMacrosSnippet,  ValuesSnippet,        AddKeySnippet,          LaunchSnippet,
-      MidlInterfaceSnippet,  ImportInterfaceSnippet, Golden};
-  for (const auto& snippet : snippets) {
-    try {
-      snippet();
-    } catch (CException* e) {
-      std::printf("snippet %d: %s\n", int(&snippet - snippets), e->GetRuntimeClass()->m_lpszClassName);
-      CHECK(!"a framework exception escaped");
-      e->Delete();
-    } catch (...) {
-      std::printf("snippet %d\n", int(&snippet - snippets));
-      CHECK(!"an exception escaped");
-    }
-  }
-  std::printf("%s: %d checks, %d failed\n", g_failures ? "FAILED" : "PASSED", g_checks, g_failures);
-  return g_failures != 0;
+  return RunHost({TextSnippet, NumbersSnippet, EveryKindSnippet, LogSnippet, ClassesSnippet,
+                  ObListSnippet, ArchiveDiskSnippet, ArchiveFailureSnippet, ArchiveMacrosSnippet,
+                  ValuesSnippet, AddKeySnippet, LaunchSnippet, MidlInterfaceSnippet,
+                  ImportInterfaceSnippet, Golden});
 }

@@ -1,4 +1,4 @@
 // main of the integration tests: hosts that load KXVirtualMachMgr.dll.
-#include "test_main.inc"
+#include "child_process.h"
 
-int main(int argc, char** argv) { return KxTestMain(argc, argv); }
+int main(int argc, char** argv) { return kxtest::TestMain(argc, argv); }

@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include "launcher/library_entry.h"
-#include "test_main.inc"
+#include "child_process.h"
 
 int main(int argc, char** argv) {
   kx::LibraryAttach(::GetModuleHandleW(nullptr));
-  const int result = KxTestMain(argc, argv);
+  const int result = kxtest::TestMain(argc, argv);
   kx::LibraryDetach();
   return result;
 }

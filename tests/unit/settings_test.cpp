@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -23,7 +24,6 @@
 #include "environment/language.h"
 #include "files.h"
 #include "framework/archive.h"
-#include "framework/scoped_handle.h"
 #include "framework/scoped_hkey.h"
 #include "registry.h"
 
@@ -32,22 +32,19 @@ using namespace kx;
 static std::atomic<long> g_liveAllocations{0};
 static std::atomic<std::size_t> g_largestAllocation{0};
 
-static void Release(void* p) noexcept {
-  if (p) --g_liveAllocations;
-  std::free(p);
-}
-
 // libstdc++'s array new and delete call these.
 void* operator new(std::size_t size) {
   void* p = std::malloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
   ++g_liveAllocations;
-  for (std::size_t seen = g_largestAllocation; size > seen;)
-    if (g_largestAllocation.compare_exchange_weak(seen, size)) break;
+  if (size > g_largestAllocation) g_largestAllocation = size;  // checked single-threaded
   return p;
 }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p) noexcept {
+  if (p) --g_liveAllocations;
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -201,49 +198,49 @@ TEST_F(Settings, EveryKindIsStoredInItsFormAndReadBack) {
 }
 
 TEST_F(Settings, EveryStoredTypeAndLengthAgainstEveryKind) {
+  const wchar_t* const v = kDebugValueName;  // the log switch's reader reads only this name
   const std::wstring pattern = L"12 -34 56 78 90";
   Bytes source = Utf16(pattern);
   source.resize(4096, 0);
-  // Sizes and the numbers their text holds (an odd byte is half a code unit).
+  // Sizes and the numbers their text holds (an odd byte is half a code unit); a folder takes
+  // 254 characters and the NUL, not 255.
+  const std::vector<int> all{12, -34, 56, 78, 90};
   const std::pair<DWORD, std::vector<int>> lengths[] = {
-      {0, {}},         {3, {1}},           {4, {12}},
-      {5, {12}},       {8, {12}},          {9, {12}},
-      {14, {12, -34}}, {16, {12, -34, 5}}, {4096, {12, -34, 56, 78, 90}}};
+      {0, {}},         {3, {1}},           {4, {12}},  {5, {12}},  {8, {12}},  {9, {12}},
+      {14, {12, -34}}, {16, {12, -34, 5}}, {510, all}, {512, all}, {4096, all}};
   for (DWORD type :
        std::initializer_list<DWORD>{REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
                                     REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD, 0x1234}) {
     for (const auto& [size, numbers] : lengths) {
       SCOPED_TRACE(testing::Message() << "type " << type << ", " << size << " bytes");
-      kxtest::SetRaw(HKEY_CURRENT_USER, kPath, L"v", type, source.data(), size);
+      kxtest::SetRaw(HKEY_CURRENT_USER, kPath, v, type, source.data(), size);
       // The registry may add a NUL that the count left out of a string type.
-      const Bytes stored = kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, L"v")->bytes;
+      const Bytes stored = kxtest::ReadRaw(HKEY_CURRENT_USER, kPath, v)->bytes;
       std::uint64_t low = 0;
       std::memcpy(&low, stored.data(), std::min<std::size_t>(stored.size(), 8));
       const int fits4 = stored.size() <= 4, fits8 = stored.size() <= 8;
-      EXPECT_EQ(LoadAs(L"v", -1), std::pair(fits4, fits4 ? static_cast<int>(low) : -1));
-      EXPECT_EQ(LoadAs(L"v", COLORREF{7}), std::pair(fits4, fits4 ? COLORREF(low) : 7));
-      EXPECT_EQ(LoadAs(L"v", -7.25), std::pair(fits8, fits8 ? std::bit_cast<double>(low) : -7.25));
-      EXPECT_EQ(LoadAs(L"v", std::wstring(L"x")), std::pair(1, pattern.substr(0, size / 2)));
+      EXPECT_EQ(LoadAs(v, -1), std::pair(fits4, fits4 ? static_cast<int>(low) : -1));
+      EXPECT_EQ(LoadAs(v, COLORREF{7}), std::pair(fits4, fits4 ? COLORREF(low) : 7));
+      EXPECT_EQ(LoadAs(v, -7.25), std::pair(fits8, fits8 ? std::bit_cast<double>(low) : -7.25));
+      EXPECT_EQ(LoadAs(v, std::wstring(L"x")), std::pair(1, pattern.substr(0, size / 2)));
       // Fields that do not convert keep their values.
       int f[4] = {-1, -2, -3, -4};
       std::copy_n(numbers.begin(), std::min<std::size_t>(numbers.size(), 4), f);
-      EXPECT_EQ(LoadAs(L"v", CPoint(-1, -2)), std::pair(1, CPoint(f[0], f[1])));
-      EXPECT_EQ(LoadAs(L"v", CRect(-1, -2, -3, -4)), std::pair(1, CRect(f[0], f[1], f[2], f[3])));
-      EXPECT_EQ(LoadAs(L"v", CTime(-5)), std::pair(1, CTime(numbers.empty() ? 0 : f[0])));
+      EXPECT_EQ(LoadAs(v, CPoint(-1, -2)), std::pair(1, CPoint(f[0], f[1])));
+      EXPECT_EQ(LoadAs(v, CRect(-1, -2, -3, -4)), std::pair(1, CRect(f[0], f[1], f[2], f[3])));
+      EXPECT_EQ(LoadAs(v, CTime(-5)), std::pair(1, CTime(numbers.empty() ? 0 : f[0])));
       // Only a binary value sets the array, whole elements only.
       const auto* elements = reinterpret_cast<const int*>(stored.data());
       std::vector<int> array{42, 43};
       if (type == REG_BINARY) array.assign(elements, elements + stored.size() / 4);
-      EXPECT_EQ(LoadAs(L"v", std::vector<int>{42, 43}), std::pair(1, array));
+      EXPECT_EQ(LoadAs(v, std::vector<int>{42, 43}), std::pair(1, array));
       // The environment's readers: a folder, and the log switch (4 bytes at most).
-      EXPECT_EQ(ReadFolderValue(HKEY_CURRENT_USER, kPath.c_str(), L"v").status,
+      EXPECT_EQ(ReadFolderValue(HKEY_CURRENT_USER, kPath.c_str(), v).status,
                 stored.size() > 510 ? FolderStatus::kTooLong
                 : stored.size() < 2 ? FolderStatus::kEmpty
                                     : FolderStatus::kNotAbsolute);
-      kxtest::SetRaw(HKEY_CURRENT_USER, kPath, kDebugValueName, type, source.data(), size);
-      kx::ScopedHKey key;
-      kx::OpenKey(key, HKEY_CURRENT_USER, kPath, KEY_READ);
-      const StoredDebugSwitch flag = ReadStoredDebugSwitch(key.Get());
+      const StoredDebugSwitch flag = ReadStoredDebugSwitch(
+          kx::ScopedHKey(MWSettingsKey(L"k", kPath).OpenRegistryKey(0, 1)).Get());
       EXPECT_EQ(std::pair(flag.read, flag.value), std::pair(bool(fits4), fits4 ? DWORD(low) : 0));
     }
   }
@@ -257,37 +254,30 @@ TEST_F(Settings, AnArrayRewrittenDuringItsReadIsTakenWholeOrNotAtAll) {
     for (bool big = false; !stop; big = !big)
       kxtest::SetRaw(HKEY_CURRENT_USER, kPath, L"a", REG_BINARY, full.data(), big ? 16 : 0);
   });
-  int read = 0, failed = 0, torn = 0;
-  for (const DWORD end = ::GetTickCount() + 2000; ::GetTickCount() < end;) {
-    const auto [result, value] = LoadAs(L"a", std::vector<int>{9});
-    if (result == 1 && (value.empty() || value == full))
-      ++read;
-    else if (result == 0 && value == std::vector<int>{9})
-      ++failed;
-    else
-      ++torn;
-  }
+  std::set<std::pair<int, std::vector<int>>> seen;
+  for (const DWORD end = ::GetTickCount() + 2000; ::GetTickCount() < end;)
+    seen.insert(LoadAs(L"a", std::vector<int>{9}));
   stop = true;
   writer.join();
-  EXPECT_EQ(torn, 0);
-  EXPECT_GT(read, 0);
+  // Read whole, or failed with the default kept; read whole at least once.
+  seen.erase({0, {9}});
+  EXPECT_FALSE(seen.empty());
+  for (const auto& [result, value] : seen)
+    EXPECT_TRUE(result == 1 && (value.empty() || value == full)) << result << " " << value.size();
 }
 
-TEST_F(Settings, ExactRightsAndNothingMadeToRead) {
-  MWSettingsKey key(L"rights", kPath);
-  EXPECT_EQ(key.OpenRegistryKey(0, 1), nullptr);
-  EXPECT_EQ(key.OpenRegistryKey(0, 0), nullptr);
+TEST_F(Settings, KeysOpenWithExactRightsAndSearchAndWorkChildrenOnTheirOwnPlace) {
+  const std::wstring childPath = kRoot + L"\\Child", deeperPath = childPath + L"\\Deeper";
+  MWSettingsKey parent(L"parent", kPath);
+  // Nothing made to read; the rights asked for, no more.
+  EXPECT_EQ(parent.OpenRegistryKey(0, 1), nullptr);
+  EXPECT_EQ(parent.OpenRegistryKey(0, 0), nullptr);
   const std::tuple<int, int, ACCESS_MASK> rights[] = {
       {1, 0, KEY_ALL_ACCESS}, {0, 1, KEY_READ}, {0, 0, KEY_ALL_ACCESS}, {1, 1, KEY_READ}};
   for (const auto& [create, readOnly, granted] : rights) {
-    kx::ScopedHKey opened(key.OpenRegistryKey(create, readOnly));
+    kx::ScopedHKey opened(parent.OpenRegistryKey(create, readOnly));
     EXPECT_EQ(GrantedAccess(opened.Get()), granted) << create << readOnly;
   }
-}
-
-TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {
-  const std::wstring childPath = kRoot + L"\\Child", deeperPath = childPath + L"\\Deeper";
-  MWSettingsKey parent(L"parent", kPath);
   parent.AddValue(L"p", 0);
   parent.AddValue(L"x", 1);
   auto child = std::make_unique<MWSettingsKey>(L"child", childPath);
@@ -300,8 +290,7 @@ TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {
   parent.AddKey(std::move(child));
   parent.AddKey(nullptr);
   // From the front: the child, added after x, is searched before it.
-  EXPECT_EQ(Get(parent, L"x", 0), 2);
-  EXPECT_EQ(Get(parent, L"g", 0), 3);
+  EXPECT_EQ(std::pair(Get(parent, L"x", 0), Get(parent, L"g", 0)), std::pair(2, 3));
   EXPECT_EQ(parent.FindKey(L"grandchild"), grandchildKey);
   EXPECT_EQ(parent.FindKey(L"parent"), nullptr);
   // Each key saves under its own root and path; the grandchild keeps the default root.
@@ -314,8 +303,7 @@ TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {
   kxtest::SetDword(HKEY_CURRENT_USER, deeperPath, L"g", 12);
   kxtest::SetDword(HKEY_CURRENT_USER, kPath, L"p", 11);
   EXPECT_EQ(parent.Load(), 0);
-  EXPECT_EQ(Get(parent, L"g", 0), 12);
-  EXPECT_EQ(Get(parent, L"p", 0), 11);
+  EXPECT_EQ(std::pair(Get(parent, L"g", 0), Get(parent, L"p", 0)), std::pair(12, 11));
   // Saving too: the child, first in the list, fails on a root that is no key.
   parent.FindKey(L"child")->SetRoot(reinterpret_cast<HKEY>(ULONG_PTR{0x7654}));
   parent.SetValue(L"p", 21);
@@ -325,7 +313,7 @@ TEST_F(Settings, ChildKeysAreSearchedDepthFirstAndWorkOnTheirOwnPlace) {
   EXPECT_EQ(kxtest::ReadRaw(HKEY_CURRENT_USER, deeperPath, L"g")->bytes[0], 22);
 }
 
-TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
+TEST(SettingsArchive, BytesOfEveryKindAndFormsAtTheirLimitsAndHostileArchivesLeakNothing) {
   MWSettingsKey key(L"forms", L"unused");
   DeclareEveryKind(key, true);
   // The list from its front; a class seen before is written as its index,
@@ -352,7 +340,6 @@ TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
   for (const auto& record : records) copy.AddValue(std::get<1>(record), std::wstring(L"declared"));
   LoadKey(copy, expected);
   EXPECT_EQ(StoreKey(copy), expected);
-  EXPECT_EQ(Get(copy, L"late", CTime()), CTime(4294967296LL + 5));
 
   // Text lengths and counts each side of where their length field widens.
   const std::tuple<std::size_t, std::size_t, std::size_t> limits[] = {
@@ -368,20 +355,13 @@ TEST(SettingsArchive, BytesOfEveryKindAndOfTheFormsAtTheirLimits) {
     EXPECT_EQ(in.ReadString(), text) << n;
     EXPECT_EQ(in.ReadCount(), n) << n;
   }
-}
 
-TEST(SettingsArchiveHostile, ArchivesLoadOrThrowAndLeakNothing) {
-  const long before = g_liveAllocations.load();
-  auto kept = std::make_unique<int>(1);
-  EXPECT_EQ(g_liveAllocations.load(), before + 1);  // the counter is live
-
-  // The valid archive: every kind, C and a child key.
-  MWSettingsKey source(L"source", L"unused");
-  DeclareEveryKind(source, true);
-  source.AddValue(L"C", CTime(99));
-  source.AddKey(std::make_unique<MWSettingsKey>(L"child", L"unused"));
-  source.FindKey(L"child")->AddValue(L"R", CRect(5, 6, 7, 8));
-  const Bytes valid = StoreKey(source);
+  // Hostile archives load or throw, and leak nothing. The valid one: every kind, C and a child key.
+  ASSERT_GT(g_liveAllocations.load(), 0) << "the counter is not live";
+  key.AddValue(L"C", CTime(99));
+  key.AddKey(std::make_unique<MWSettingsKey>(L"child", L"unused"));
+  key.FindKey(L"child")->AddValue(L"R", CRect(5, 6, 7, 8));
+  const Bytes valid = StoreKey(key);
   std::string truncated, fuzzed, crafted;
   for (std::size_t cut = 0; cut <= valid.size(); ++cut)
     truncated += Feed(Bytes(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(cut)));
@@ -399,8 +379,7 @@ TEST(SettingsArchiveHostile, ArchivesLoadOrThrowAndLeakNothing) {
     fuzzed += Feed(bytes);
   }
   EXPECT_EQ(fuzzed.find('!'), std::string::npos);
-  EXPECT_NE(fuzzed.find('l'), std::string::npos);
-  EXPECT_NE(fuzzed.find('a'), std::string::npos);
+  EXPECT_TRUE(fuzzed.find('l') != std::string::npos && fuzzed.find('a') != std::string::npos);
 
   // Keys nested past the archive's limit fail before the stack could run out.
   Bytes deep = Concat({{1, 0}, NewClass("MWSettingsKey")});
@@ -436,11 +415,10 @@ TEST(SettingsArchiveHostile, ArchivesLoadOrThrowAndLeakNothing) {
 
 TEST(LanguageCode, StoredNamesMapExactly) {
   auto trees = kxtest::ProductTrees();
-  EXPECT_EQ(ResolveLanguageCode(), L"eng");
-  EXPECT_FALSE(kxtest::KeyExists(HKEY_CURRENT_USER, kxtest::kProductKey));  // nothing created
-  // Only the current user's setting counts.
+  // Only the current user's setting counts; reading it makes nothing.
   kxtest::SetString(HKEY_LOCAL_MACHINE, kxtest::kProductKey, L"Language", L"German");
   EXPECT_EQ(ResolveLanguageCode(), L"eng");
+  EXPECT_FALSE(kxtest::KeyExists(HKEY_CURRENT_USER, kxtest::kProductKey));
 
   // Exact and case-sensitive; anything else is English.
   const wchar_t* names[] = {
@@ -464,7 +442,7 @@ TEST(LanguageCode, AutomaticFollowsTheCadHostOptionThenTheUserDefaultLanguage) {
   kxtest::SetString(HKEY_CURRENT_USER, kxtest::kProductKey, L"Language", L"Automatic");
   std::wstring codes = std::to_wstring(PRIMARYLANGID(::GetUserDefaultLangID())) + L":";
   for (DWORD useEnglish : {1, 2}) {
-    kxtest::SetDword(HKEY_CURRENT_USER, kxtest::kSolidworksKey, L"Use English language",
+    kxtest::SetDword(HKEY_CURRENT_USER, L"Software\\Solidworks\\General", L"Use English language",
                      useEnglish);
     codes += ResolveLanguageCode() + L",";
   }

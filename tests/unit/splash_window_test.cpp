@@ -70,7 +70,7 @@ struct ClientPixels {
   COLORREF operator()(int x, int y) const { return ::GetPixel(dc, x, y); }
 };
 
-// The X display as xwd sees it, as raw RGB through ImageMagick, on drive C:.
+// The X display as xwd sees it, as raw RGB through ImageMagick, on drive C:; empty if none.
 struct Screenshot {
   int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
   std::string rgb;
@@ -80,33 +80,24 @@ struct Screenshot {
     const auto* p = reinterpret_cast<const unsigned char*>(rgb.data()) + (y * width + x) * 3;
     return RGB(p[0], p[1], p[2]);
   }
+  void Capture() {
+    constexpr wchar_t kShot[] = L"C:\\kxshot.rgb";
+    ::DeleteFileW(kShot);
+    // No handle to wait on for a Unix program: the finished file is renamed in.
+    std::wstring command =
+        L"/bin/sh -c \"f=${WINEPREFIX:-$HOME/.wine}/drive_c/kxshot.rgb; xwd -root -silent | "
+        L"/usr/bin/convert-im6.q16 xwd:- -depth 8 rgb:$f.part && mv $f.part $f\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                          nullptr, nullptr, &startup, &info);
+    kx::ScopedHandle process(info.hProcess), thread(info.hThread);
+    for (int i = 0; started && i < 2000 && !kxtest::FileExists(kShot); ++i) ::Sleep(10);
+    rgb = kxtest::ReadFileBytes(kShot);
+    if (rgb.size() != static_cast<size_t>(width) * height * 3) rgb.clear();
+  }
 };
-
-Screenshot CaptureXDisplay() {
-  constexpr wchar_t kShot[] = L"C:\\kxshot.rgb";
-  ::DeleteFileW(kShot);
-  // No handle to wait on for a Unix program: the finished file is renamed in.
-  std::wstring command =
-      L"/bin/sh -c \"f=${WINEPREFIX:-$HOME/.wine}/drive_c/kxshot.rgb; xwd -root -silent | "
-      L"/usr/bin/convert-im6.q16 xwd:- -depth 8 rgb:$f.part && mv $f.part $f\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
-                                        nullptr, nullptr, &startup, &info);
-  kx::ScopedHandle process(info.hProcess), thread(info.hThread);
-  for (int i = 0; started && i < 2000 && !kxtest::FileExists(kShot); ++i) ::Sleep(10);
-  Screenshot shot;
-  shot.rgb = kxtest::ReadFileBytes(kShot);
-  if (shot.rgb.size() != static_cast<size_t>(shot.width) * shot.height * 3) shot.rgb.clear();
-  return shot;
-}
-
-HWND WaitForVisibleSplash(DWORD timeoutMs) {
-  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < timeoutMs; ::Sleep(5))
-    if (HWND hwnd = ::FindWindowW(nullptr, kTitle); hwnd && ::IsWindowVisible(hwnd)) return hwnd;
-  return nullptr;
-}
 
 template <class F>
 long long MillisecondsOf(F&& call) {
@@ -128,13 +119,13 @@ int PumpCountingTimerEvents(HWND hwnd, int ms) {
 
 // The launch sequence's settings by default; the font tests draw larger.
 void Configure(MWSplashWnd& splash, const std::wstring& text = kx::LoadResString(IDS_KX_LOADING),
-               int pointSize = 100, UINT style = 1) {
+               int pointSize = 100, UINT style = 1, int period = 10) {
   splash.SetText(text.c_str());
   splash.SetTextColor(kTextColour);
   CPoint position(100, 225);
   splash.SetTextPosition(position);
   splash.SetTextFont(L"Arial", pointSize, style);
-  splash.SetTimerPeriod(TRUE, 10);
+  splash.SetTimerPeriod(TRUE, period);
 }
 
 TEST(SplashWindowTest, ShowsPictureAndTextOnceForTheDelayUnlessDisabled) {
@@ -149,12 +140,14 @@ TEST(SplashWindowTest, ShowsPictureAndTextOnceForTheDelayUnlessDisabled) {
   {
     GdiplusScope gdiplus;
     std::thread watcher([&] {
-      if (!(hwnd = WaitForVisibleSplash(2000))) return;
+      for (int i = 0; i < 400 && !(hwnd && ::IsWindowVisible(hwnd)); ++i, ::Sleep(5))
+        hwnd = ::FindWindowW(nullptr, kTitle);
+      if (!hwnd || !::IsWindowVisible(hwnd)) return;
       ::GetWindowRect(hwnd, &rect);
       ::GetClientRect(hwnd, &client);
       exStyle = ::GetWindowLongW(hwnd, GWL_EXSTYLE);
       std::this_thread::sleep_for(std::chrono::milliseconds(700));  // till X shows it
-      shot = CaptureXDisplay();
+      shot.Capture();
     });
     const long long elapsed = MillisecondsOf([&] { splash.ShowSplash(nullptr, 2500, TRUE); });
     watcher.join();
@@ -201,31 +194,17 @@ LRESULT CALLBACK AfterEachSentMessage(int code, WPARAM wParam, LPARAM lParam) {
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST(SplashWindowTest, PaintsAtOnceThenOneDotMoreEachTimerEventAndClosesOnTheFifth) {
-  GdiplusScope gdiplus;
-  MWSplashWnd splash;
-  Configure(splash, L"", 300);  // large dots, easy to count
-  EXPECT_LT(MillisecondsOf([&] { splash.ShowSplash(nullptr, 5000, FALSE); }), 1000);
-  ASSERT_NE(g_splash = ::FindWindowW(nullptr, kTitle), nullptr);
-  // No message has been dispatched yet: the paint was synchronous.
-  ExpectPicture(ClientPixels{g_splash}, 0, 0);
-  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterEachSentMessage, nullptr,
-                                   ::GetCurrentThreadId());
-  const int timerEvents = PumpCountingTimerEvents(g_splash, 5000);
-  ::UnhookWindowsHookEx(hook);
-
-  EXPECT_FALSE(::IsWindow(g_splash)) << "the splash did not close itself";
-  EXPECT_EQ(timerEvents, 5);
-  g_dots.erase(std::unique(g_dots.begin(), g_dots.end()), g_dots.end());  // other paints
-  EXPECT_EQ(g_dots, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-}
-
-// Ink across the strokes' middle, their lean, and a row of ink under them.
+// Ink across the strokes' middle, their lean, and a row of ink under them. A period of
+// zero or less starts no timer: the splash stays up without an event.
 std::tuple<int, int, bool> RenderWithStyle(UINT style) {
   MWSplashWnd splash;
-  Configure(splash, L"IIIIII", 300, style);
+  const int period = -static_cast<int>(style & 1);
+  Configure(splash, L"IIIIII", 300, style, period);
   splash.ShowSplash(nullptr, 0, FALSE);
-  const Ink ink = FindInk(ClientPixels{::FindWindowW(nullptr, kTitle)}, {100, 222, 400, 290});
+  const HWND hwnd = ::FindWindowW(nullptr, kTitle);
+  EXPECT_EQ(PumpCountingTimerEvents(hwnd, 80), 0) << "period " << period;
+  EXPECT_TRUE(::IsWindow(hwnd)) << "period " << period;
+  const Ink ink = FindInk(ClientPixels{hwnd}, {100, 222, 400, 290});
   splash.CloseSplash();
   bool underlined = false;
   std::vector<std::string> strokes;
@@ -243,8 +222,25 @@ std::tuple<int, int, bool> RenderWithStyle(UINT style) {
           underlined};
 }
 
-TEST(SplashWindowTest, FontStyleBitsGiveBoldItalicAndUnderlineEachAlone) {
+TEST(SplashWindowTest, PaintsEachStyleAtOnceThenOneDotMoreEachTimerEventAndClosesOnTheFifth) {
   GdiplusScope gdiplus;
+  MWSplashWnd splash;
+  Configure(splash, L"", 300);  // large dots, easy to count
+  EXPECT_LT(MillisecondsOf([&] { splash.ShowSplash(nullptr, 5000, FALSE); }), 1000);
+  ASSERT_NE(g_splash = ::FindWindowW(nullptr, kTitle), nullptr);
+  // No message has been dispatched yet: the paint was synchronous.
+  ExpectPicture(ClientPixels{g_splash}, 0, 0);
+  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterEachSentMessage, nullptr,
+                                   ::GetCurrentThreadId());
+  const int timerEvents = PumpCountingTimerEvents(g_splash, 5000);
+  ::UnhookWindowsHookEx(hook);
+
+  EXPECT_FALSE(::IsWindow(g_splash)) << "the splash did not close itself";
+  EXPECT_EQ(timerEvents, 5);
+  g_dots.erase(std::unique(g_dots.begin(), g_dots.end()), g_dots.end());  // other paints
+  EXPECT_EQ(g_dots, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+
+  // Each style bit alone: bold, italic, underline.
   const auto [width, slant, underlined] = RenderWithStyle(0);
   EXPECT_FALSE(underlined);
   EXPECT_LE(std::abs(slant), 1) << "style 0 is not upright";
@@ -253,20 +249,6 @@ TEST(SplashWindowTest, FontStyleBitsGiveBoldItalicAndUnderlineEachAlone) {
     EXPECT_EQ(bitWidth * 4 > width * 5, bit == 1) << "bold, style " << bit;
     EXPECT_EQ(bitSlant >= 3, bit == 2) << "italic, style " << bit;
     EXPECT_EQ(bitUnderlined, bit == 4) << "underlined, style " << bit;
-  }
-}
-
-TEST(SplashWindowTest, NoTimerForAPeriodOfZeroOrLess) {
-  GdiplusScope gdiplus;
-  for (const int period : {0, -1}) {
-    MWSplashWnd splash;
-    Configure(splash);
-    splash.SetTimerPeriod(TRUE, period);
-    splash.ShowSplash(nullptr, 0, FALSE);
-    const HWND hwnd = ::FindWindowW(nullptr, kTitle);
-    EXPECT_EQ(PumpCountingTimerEvents(hwnd, 150), 0) << "period " << period;
-    EXPECT_TRUE(::IsWindow(hwnd)) << "period " << period;
-    splash.CloseSplash();
   }
 }
 

@@ -16,8 +16,7 @@ void ArchiveDiskSnippet() {
   }
   CFile file(path, CFile::modeRead);
   CArchive ar(&file, CArchive::load);
-  MWSettingsKey* first = NULL;
-  MWSettingsKey* second = NULL;
+  MWSettingsKey *first = NULL, *second = NULL;
   ar >> first >> second;
   CHECK(first != NULL && first == second && file.GetLength() > 30);
   delete first;

@@ -11,16 +11,13 @@ void ClassesSnippet() {
   MWSettingsKey key(_T("Classes"), KXHOST_KEY);
   key.AddValue(_T("Frame"), CRect(1, 2, 3, 4));
   CObject* value = key.FindValue(_T("Frame"));
-  CHECK(value->IsKindOf(RUNTIME_CLASS(MWRectValue)) &&
-        value->IsKindOf(RUNTIME_CLASS(MWSettingsValue)) && value->IsKindOf(RUNTIME_CLASS(CObject)) &&
-        !value->IsKindOf(RUNTIME_CLASS(MWSettingsKey)));
-  CHECK(value->GetRuntimeClass() == RUNTIME_CLASS(MWRectValue) &&
-        std::strcmp(value->GetRuntimeClass()->m_lpszClassName, "MWRectValue") == 0 &&
-        value->GetRuntimeClass()->m_wSchema == (VERSIONABLE_SCHEMA | 1));
-  MWRectValue* frame = static_cast<MWRectValue*>(value);
   CRect r;
-  frame->GetValue(r);
-  CHECK(r == CRect(1, 2, 3, 4));
+  static_cast<MWRectValue*>(value)->GetValue(r);
+  CHECK(value->IsKindOf(RUNTIME_CLASS(MWSettingsValue)) &&
+        value->IsKindOf(RUNTIME_CLASS(CObject)) && !value->IsKindOf(RUNTIME_CLASS(MWSettingsKey)) &&
+        value->GetRuntimeClass() == RUNTIME_CLASS(MWRectValue) &&
+        std::strcmp(value->GetRuntimeClass()->m_lpszClassName, "MWRectValue") == 0 &&
+        value->GetRuntimeClass()->m_wSchema == (VERSIONABLE_SCHEMA | 1) && r == CRect(1, 2, 3, 4));
 
   CRuntimeClass* classes[] = {
       RUNTIME_CLASS(MWSettingsKey),  RUNTIME_CLASS(MWSettingsValue), RUNTIME_CLASS(MWIntValue),

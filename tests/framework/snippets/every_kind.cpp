@@ -22,25 +22,21 @@ void Declare(MWSettingsKey& key, int n) {
   key.AddValue(_T("Array"), list);
 }
 
+template <class T>
+T Get(MWSettingsKey& key, LPCTSTR name) {
+  T value{};
+  key.GetValue(name, value);
+  return value;
+}
+
 bool HoldsTheFirst(MWSettingsKey& key) {
-  int i = 0;
-  COLORREF c = 0;
-  double d = 0;
-  CString t;
-  CPoint p;
-  CRect r;
-  CTime m;
   CArray<int, int> a;
-  key.GetValue(_T("Int"), i);
-  key.GetValue(_T("Colour"), c);
-  key.GetValue(_T("Double"), d);
-  key.GetValue(_T("Text"), t);
-  key.GetValue(_T("Point"), p);
-  key.GetValue(_T("Rect"), r);
-  key.GetValue(_T("Time"), m);
   key.GetValue(_T("Array"), a);
-  return i == -5 && c == RGB(10, 20, 1) && d == 2.5 && t == _T("Plan A") && p == CPoint(10, -3) &&
-         r == CRect(0, 0, 640, 480) && m.GetTime() == 4102444800 && a.GetSize() == 1 && a[0] == 4;
+  return Get<int>(key, _T("Int")) == -5 && Get<COLORREF>(key, _T("Colour")) == RGB(10, 20, 1) &&
+         Get<double>(key, _T("Double")) == 2.5 && Get<CString>(key, _T("Text")) == _T("Plan A") &&
+         Get<CPoint>(key, _T("Point")) == CPoint(10, -3) &&
+         Get<CRect>(key, _T("Rect")) == CRect(0, 0, 640, 480) &&
+         Get<CTime>(key, _T("Time")).GetTime() == 4102444800 && a.GetSize() == 1 && a[0] == 4;
 }
 
 }  // namespace
@@ -55,8 +51,7 @@ void EveryKindSnippet() {
   Declare(loaded, 0);
   CHECK(loaded.Load() == 1 && HoldsTheFirst(loaded));
   HKEY opened = loaded.OpenRegistryKey(0, 1);
-  CHECK(opened != NULL);
-  if (opened) RegCloseKey(opened);
+  CHECK(opened != NULL && RegCloseKey(opened) == ERROR_SUCCESS);
 
   CMemFile file;
   CArchive out(&file, CArchive::store);
@@ -71,9 +66,7 @@ void EveryKindSnippet() {
   copy.AddValue(_T("Kept"), 5);
   copy.Serialize(in);
   in.Close();
-  int kept = 0;
-  copy.GetValue(_T("Kept"), kept);
-  CHECK(read && read->IsKindOf(RUNTIME_CLASS(MWSettingsKey)) && HoldsTheFirst(copy) && kept == 5 &&
-        copy.FindValue(_T("Undeclared")) == NULL);
+  CHECK(read && read->IsKindOf(RUNTIME_CLASS(MWSettingsKey)) && HoldsTheFirst(copy) &&
+        Get<int>(copy, _T("Kept")) == 5 && copy.FindValue(_T("Undeclared")) == NULL);
   delete read;
 }

@@ -14,16 +14,11 @@ void TextSnippet() {
   CString title, note;
   key.GetValue(_T("Title"), title);
   key.GetValue(_T("Note"), note);
-  CString keyName = key.GetName();
-  CHECK(title == _T("Plan") && note == _T("Viewer 2") && keyName == name);
+  CHECK(title == _T("Plan") && note == _T("Viewer 2") && key.GetName() == name);
 
   KXEnvApp* env = KXEnvApp::Instance();
-  CString data = env->GetDataPath();
-  CString exe = env->GetEurekaExeFilePath();
-  CString fromKey = env->GetKXEurekaPath();
-  CString machine = env->GetKXEurekaPathHKeyMach();
-  CString installed = env->GetKXVrtualMachInstallationPath();
-  CString code = ResolveLanguageCode();
-  CHECK(data == KXHOST_DATA && exe.Right(10) == _T("Eureka.exe") && fromKey.IsEmpty() &&
-        machine.IsEmpty() && exe.Left(installed.GetLength()) == installed && code == _T("deu"));
+  CString exe = env->GetEurekaExeFilePath(), installed = env->GetKXVrtualMachInstallationPath();
+  CHECK(env->GetDataPath() == KXHOST_DATA && exe.Right(10) == _T("Eureka.exe") &&
+        env->GetKXEurekaPath().IsEmpty() && env->GetKXEurekaPathHKeyMach().IsEmpty() &&
+        exe.Left(installed.GetLength()) == installed && ResolveLanguageCode() == _T("deu"));
 }

@@ -16,11 +16,11 @@ if(TARGET environment_test)
                        FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endif()
 
-# The interface language's automatic rule under three user languages: Wine
+# The interface language's automatic rule under four user languages: Wine
 # takes the user's default language from the Unix locale.
 if(TARGET settings_test)
   foreach(case "de;de_CH.UTF-8;7:eng,deu,deu" "es;es_ES.UTF-8;10:eng,esp,esp"
-               "pt;pt_BR.UTF-8;22:eng,eng,eng")
+               "pt;pt_BR.UTF-8;22:eng,eng,eng" "cs;cs_CZ.UTF-8;5:eng,ces,ces")
     list(GET case 0 name)
     list(GET case 1 locale)
     list(GET case 2 codes)

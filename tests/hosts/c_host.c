@@ -134,6 +134,11 @@ static void Environment(void) {
   for (i = 0; i < 6; ++i, text = NULL)
     CHECK(texts[i].get(&text) == KXVM_OK && text &&
           Text(text, wcslen(text), texts[i].want, wcslen(texts[i].want)));
+  /* The user's own folder for Eureka is never the machine's. */
+  RegSetKeyValueW(HKEY_CURRENT_USER, kProduct, L"EurekaExePath", REG_SZ, kData, sizeof kData);
+  CHECK(kxvm_env_eureka_path(&text) == KXVM_OK && Text(text, wcslen(text), kData, wcslen(kData)));
+  CHECK(kxvm_env_eureka_path_machine(&text) == KXVM_OK && Text(text, wcslen(text), L"", 0));
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, kProduct, L"EurekaExePath");
   CHECK(kxvm_support_report(KXVM_REPORT_JSON, &text) == KXVM_OK && text &&
         wcsstr(text, L"\"in_use\":\"C:\\\\kxhost data\\\\\"") &&
         wcsstr(text, L"\"launch_would_start\":true"));
@@ -339,6 +344,11 @@ static void Children(kxvm_key* key) {
                KXVM_ARCHIVE_CAUSE_END_OF_FILE));
   CHECK(kxvm_archive_take(ar, &bytes, &length) == KXVM_OK);
   kxvm_archive_destroy(ar);
+  /* A value is never handed out as a key. */
+  CHECK(kxvm_archive_create(KXVM_ARCHIVE_LOAD, bytes, length, &ar) == KXVM_OK &&
+        Failed(kxvm_archive_read_key(ar, &read), KXVM_E_ARCHIVE, KXVM_ARCHIVE_CAUSE_BAD_CLASS) &&
+        !read);
+  kxvm_archive_destroy(ar);
   CHECK(kxvm_archive_create(KXVM_ARCHIVE_LOAD, bytes, length, &ar) == KXVM_OK);
   CHECK(kxvm_archive_read_object(ar, &kind, &read, &again, &n) == KXVM_OK &&
         kind == KXVM_KIND_INT && !read && n == size && !memcmp(again, form, size));
@@ -425,14 +435,22 @@ static void Keys(void) {
   CHECK(kxvm_key_find_key(key, L"Child", &found) == KXVM_OK && found == child);
   CHECK(kxvm_key_find_key(key, L"none", &found) == KXVM_NO_MATCH && found == child);
   CHECK(Failed(kxvm_key_add_key(child, key), KXVM_E_INVALID_ARGUMENT, 0));
+  CHECK(kxvm_key_create(L"Loaded", kKeyPath, &loaded) == KXVM_OK &&
+        Failed(kxvm_key_add_key(loaded, child), KXVM_E_INVALID_ARGUMENT, 0));
 
-  /* The registry holds the text whole; a load reads it to its first NUL. */
+  /* Read only, a missing key is not made; the registry holds the text whole, writable when
+   * made; a load reads the text to its first NUL. */
+  CHECK(kxvm_key_open_registry_key(key, 0, 1, &registry) == KXVM_OK && !registry);
   CHECK(kxvm_key_save(key, &result) == KXVM_OK && result == 1);
   CHECK(kxvm_key_open_registry_key(key, 0, 1, &registry) == KXVM_OK && registry);
   CHECK(RegQueryValueExW(registry, L"t", NULL, &type, (BYTE*)stored, &bytes) == ERROR_SUCCESS &&
         type == REG_SZ && bytes == sizeof kNul2 && !memcmp(stored, kNul2, sizeof kNul2));
+  CHECK(RegSetValueExW(registry, L"w", 0, REG_DWORD, (BYTE*)stored, 4) == ERROR_ACCESS_DENIED);
   RegCloseKey(registry);
-  CHECK(kxvm_key_create(L"Loaded", kKeyPath, &loaded) == KXVM_OK);
+  CHECK(kxvm_key_open_registry_key(key, 1, 0, &registry) == KXVM_OK && registry &&
+        RegSetValueExW(registry, L"w", 0, REG_DWORD, (BYTE*)stored, 4) == 0 &&
+        RegDeleteValueW(registry, L"w") == 0);
+  RegCloseKey(registry);
   Declare(loaded, 0, 0);
   CHECK(kxvm_key_load(loaded, &result) == KXVM_OK && result == 1);
   Verify(loaded, 1, L"c", 1);
@@ -454,10 +472,11 @@ static void InvalidArguments(void) {
                              kxvm_launcher_launch(NULL, &i, &i, NULL),
                              kxvm_key_create(NULL, kKeyPath, &key),
                              kxvm_archive_create(9, NULL, 0, &archive),
+                             kxvm_archive_create(KXVM_ARCHIVE_LOAD, NULL, 4, &archive),
                              kxvm_archive_read(NULL, &i, 4),
                              kxvm_env_data_path(NULL),
                              kxvm_log_write(NULL, 2, &i)};
-  for (i = 0; i < 7; ++i) CHECK(Failed(results[i], KXVM_E_INVALID_ARGUMENT, 0));
+  for (i = 0; i < 8; ++i) CHECK(Failed(results[i], KXVM_E_INVALID_ARGUMENT, 0));
   /* Destroying changes no last error. */
   kxvm_key_destroy(NULL), kxvm_archive_destroy(NULL), kxvm_launcher_destroy(NULL);
   CHECK(!key && !archive && LastError(KXVM_E_INVALID_ARGUMENT, 0));

@@ -56,7 +56,10 @@ void Settings() {
   saved.AddValue(L"t", std::wstring());
   saved.AddValue(L"r", CRect(1, -2, 3, 4));
   saved.AddValue(L"a", std::vector<int>{7, -8});
+  saved.AddValue(L"m", CTime(1));
   saved.SetValue(L"t", text);
+  const CTime late(4102444800);  // 2100, beyond 32 bits
+  saved.SetValue(L"m", late);
   auto child = std::make_unique<MWSettingsKey>(L"Child", L"Software\\KXHost\\Cxx\\Child");
   MWSettingsKey* adopted = child.get();
   saved.AddKey(std::move(child));
@@ -70,7 +73,8 @@ void Settings() {
     CArchive out(bytes, CArchive::store);
     out << std::int32_t{7};
     out.WriteString(L"w");
-    CHECK(bytes.size() == 4 + 6);
+    out << late;
+    CHECK(bytes.size() == 4 + 6 + 8);
     saved.Serialize(out);
     keyEnd = bytes.size();
     out.WriteObject(&saved);
@@ -80,17 +84,23 @@ void Settings() {
   std::wstring t;
   CRect r;
   std::vector<int> a;
-  for (const wchar_t* name : {L"t", L"r", L"a"}) copy.AddValue(name, 0);  // replaced when read
+  CTime m;
+  for (const wchar_t* name : {L"t", L"r", L"a", L"m"})
+    copy.AddValue(name, 0);  // replaced when read
   {
     CArchive in(bytes, CArchive::load);
     std::int32_t seven = 0;
     in >> seven;
     CHECK(seven == 7 && in.ReadString() == L"w");
+    in >> m;
+    CHECK(m == late);
     copy.Serialize(in);
     copy.GetValue(L"t", t);
     copy.GetValue(L"r", r);
     copy.GetValue(L"a", a);
     CHECK(t == text && r == CRect(1, -2, 3, 4) && (a == std::vector<int>{7, -8}));
+    copy.GetValue(L"m", m);
+    CHECK(m == late);
     const std::unique_ptr<CObject> object = in.ReadObject(KX_RUNTIME_CLASS(MWSettingsKey));
     MWRectValue* rect = nullptr;
     in >> rect;
@@ -102,7 +112,7 @@ void Settings() {
   }
 
   // The key's archive ends in the empty array's element count.
-  std::vector<std::uint8_t> key(bytes.begin() + 10, bytes.begin() + keyEnd);
+  std::vector<std::uint8_t> key(bytes.begin() + 18, bytes.begin() + keyEnd);
   CHECK(ReadFailure({key.begin(), key.end() - 1}, copy) == CArchiveException::endOfFile);
   std::fill(key.end() - 4, key.end(), 0xFF);
   CHECK(ReadFailure(key, copy) == kInvalidArg);

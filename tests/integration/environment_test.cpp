@@ -31,7 +31,8 @@ KX_CHILD_SCENARIO(env_probe) {
   KXEnvApp* env = KXEnvApp::Instance();
   const std::wstring exe = env->GetEurekaExeFilePath();
   std::wstring report = L"data=" + env->GetDataPath() + L"\ninstall=" +
-                        env->GetKXVrtualMachInstallationPath() + L"\nexe=" + exe + L"\n";
+                        env->GetKXVrtualMachInstallationPath() + L"\nexe=" + exe + L"\njson=" +
+                        SupportReport() + L"\n";
   if (GetEnv(L"KXT_RELOCATE") == L"1")
     report += L"relocate=" + std::to_wstring(env->LocateDataPath()) + L"\n";
   std::atomic<int> wrong{0};
@@ -114,10 +115,14 @@ class Env : public testing::Test {
     EXPECT_TRUE(run.finished && run.exitCode == 0);
     return ReadReport(result);
   }
-  // One field of the probe's report.
+  // The probe's data folder or Eureka.exe, which its support report names too.
   std::string Found(const char* field, std::vector<std::wstring> env = {}) {
-    const auto values = Probe(std::move(env))[field];
-    return values.empty() ? "<no report>" : values[0];
+    Report report = Probe(std::move(env));
+    if (report[field].empty() || report["json"].empty()) return "<no report>";
+    std::string json = std::string(field) == "data" ? "\"found\":\"" : "\"executable\":\"";
+    for (const char c : report[field][0]) json += c == '\\' ? "\\\\" : std::string(1, c);
+    EXPECT_NE(report["json"][0].find(json + '"'), std::string::npos) << "the report disagrees";
+    return report[field][0];
   }
 
   ScopedRegistryTrees trees_ = ProductTrees();
@@ -243,7 +248,7 @@ TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStandsAndARenamedLibraryTak
   WriteFileBytes(cwd.Path() + L"sim\\Eureka.exe", "MZ");
   // Text that would forge a log line if written as it stands.
   SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath",
-            L"sim\\\r\n VMLauncher : 2026, 1, 1, 0:0:0:0   : forged\a\xD800");
+            L"sim\\\"\r\n VMLauncher : 2026, 1, 1, 0:0:0:0   : forged\a\xD800");
   SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", L"\\Roboris");
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", L"C:data");
   SetString(HKEY_CURRENT_USER, kProductSEKey, L"KXDataPath", L"");
@@ -272,14 +277,14 @@ TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStandsAndARenamedLibraryTak
                 "LocateSEDataPath" + failed + Narrow(kProductSEKey) + "\\KXDataPath"}));
   const auto count = [&log](auto match) { return std::count_if(log.begin(), log.end(), match); };
   const std::string forged =
-      "GetKXEurekaPath : not an absolute path: sim\\<CR><LF> VMLauncher : "
+      "GetKXEurekaPath : not an absolute path: sim\\\"<CR><LF> VMLauncher : "
       "2026, 1, 1, 0:0:0:0   : forged<U+0007>";
   EXPECT_EQ(count([](const std::string& l) { return l.find("forged") != l.npos; }), 1);
   EXPECT_EQ(count([&](const std::string& l) { return l.rfind(forged, 0) == 0; }), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "LocateEureka : not an absolute path: \\Roboris"),
             1);
-  // The report keeps the code units the registry holds, the lone one escaped.
-  EXPECT_NE(SupportReport().find(L"\"text\":\"sim\\\\\\u000d\\u000a VMLauncher : 2026, 1, 1, "
+  // The report keeps the code units the registry holds, the lone one, quote and backslash escaped.
+  EXPECT_NE(SupportReport().find(L"\"text\":\"sim\\\\\\\"\\u000d\\u000a VMLauncher : 2026, 1, 1, "
                                  L"0:0:0:0   : forged\\u0007\\ud800\""),
             std::wstring::npos);
 }

@@ -60,6 +60,13 @@ IEurekaApplicationDisp* FindEureka(const std::string& pid) {
   return static_cast<IEurekaApplicationDisp*>(app);
 }
 
+// The system clock in ms, as the stand-in records its own moments.
+ULONGLONG ClockMs() {
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  return ((ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime) / 10000;
+}
+
 // Child: one logged launch; reports what came of it and what another thread
 // did meanwhile, as KXT_* options ask.
 KX_CHILD_SCENARIO(launch) {
@@ -136,6 +143,7 @@ KX_CHILD_SCENARIO(launch) {
       std::atomic<bool>& flag;
       ~Done() { flag = true; }
     } done{launched};
+    put(report, L"call_at", std::to_wstring(ClockMs()));
     put(report, L"result", std::to_wstring(launcher.LaunchEureka()));
   } catch (const _com_error& e) {
     failed = true;
@@ -192,13 +200,6 @@ LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
   return ::DefWindowProcW(hwnd, message, w, l);
 }
 
-// The system clock in ms, as the stand-in records its own moments.
-ULONGLONG ClockMs() {
-  FILETIME now;
-  ::GetSystemTimeAsFileTime(&now);
-  return ((ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime) / 10000;
-}
-
 // Child: a host window on this thread, a responsive launch (KXT_MODE=start:
 // a start and the host's own supervision), and a thread that probes the
 // window and looks at the splash meanwhile: a probe is answered when its
@@ -221,9 +222,9 @@ KX_CHILD_SCENARIO(responsive) {
   });
   MWVMLauncher launcher;
   launcher.SetDebugMode(KXSeDebugOn, 1, L"LaunchTest");
-  launcher.SetLaunchOptions(KXVM_LAUNCH_RESPONSIVE | (GetEnv(L"KXT_END_WITH_HOST") == L"1"
-                                                          ? KXVM_LAUNCH_END_WITH_HOST
-                                                          : 0u));
+  launcher.SetLaunchOptions(
+      KXVM_LAUNCH_RESPONSIVE |
+      (GetEnv(L"KXT_END_WITH_HOST") == L"1" ? KXVM_LAUNCH_END_WITH_HOST : 0u));
   const DWORD thread = ::GetCurrentThreadId();
   std::atomic<bool> starting{true};
   int sent = 0, answered = 0, disabled = 0, topmost = 0, looks = 0;
@@ -244,8 +245,7 @@ KX_CHILD_SCENARIO(responsive) {
       const ULONGLONG posted = ::GetTickCount64();
       ::PostMessageW(owner, WM_APP, 0, 0);
       DWORD_PTR r = 0;
-      const bool returned =
-          ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_NORMAL, 200, &r) != 0;
+      const bool returned = ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_NORMAL, 200, &r) != 0;
       ::Sleep(100);
       if (!starting) break;  // only probes the start had to answer
       ++sent;
@@ -416,8 +416,9 @@ TEST_F(Launch, SuccessfulLaunchLogsEveryStepAndStartsEurekaInTheUsersLanguage) {
   EXPECT_EQ(Messages(), expected);
 }
 
-TEST_F(Launch, FirstLookupComesAfterOneSecondAndTheVersionIsReadThroughEurekasInterface) {
-  // Published at once, found only after the first full second.
+TEST_F(Launch, SplashThenFirstLookupAfterOneSecondAndTheVersionIsReadThroughEurekasInterface) {
+  // The splash's full 2.5 s between the call and Eureka's start; published at
+  // once, found only after the first full second.
   auto result = Run({L"API_VERSION=i2:7"});
   EXPECT_EQ(result["result"], Lines{"1"});
   const auto lines = ReadLines(LogFile());
@@ -429,6 +430,10 @@ TEST_F(Launch, FirstLookupComesAfterOneSecondAndTheVersionIsReadThroughEurekasIn
     }
     return -1;
   };
+  const Lines started = Record()["started_at"];
+  const long long splash =
+      started.empty() ? -1 : std::stoll(started[0]) - std::stoll(result["call_at"].at(0));
+  EXPECT_TRUE(splash >= 2500 && splash < 3500) << splash;
   const int created = timeOf(kL + "Created Eureka process");
   const int found = timeOf(kL + "Splash screen terminated");
   ASSERT_GE(created, 0);
@@ -463,14 +468,21 @@ TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
 }
 
 TEST_F(Launch, ABusyEurekaIsAskedAgainForUpToTenSeconds) {
-  // Busy for 2 s: read once it answers; the host's message filter is back.
-  auto result = Run({L"BUSY_MS=2000", L"LIFETIME_MS=4000", L"KXT_HOST_FILTER=1"});
+  // Busy for 2 s, answering "retry later" itself: read once it answers, the
+  // busy line written once for the call; the host's message filter is back.
+  auto result =
+      Run({L"BUSY_MS=2000", L"BUSY_ANSWER=retrylater", L"LIFETIME_MS=4000", L"KXT_HOST_FILTER=1"});
   EXPECT_EQ(result["outcome"], Lines{"5 0"});
   EXPECT_EQ(result["host_filter_back"], Lines{"1"});
-  EXPECT_FALSE(Record()["busy"].empty());
-  Lines tail = Tail(Messages(), 3);
+  const Lines busy = Record()["busy"];
+  EXPECT_TRUE(busy.size() > 1 && busy[0] == "retry later") << busy.size();
+  const std::string busyLine =
+      "ApiVersion : Eureka is busy, asking again every 250 ms for up to 10 s";
+  const Lines all = Messages();
+  EXPECT_EQ(std::count(all.begin(), all.end(), busyLine), 1);
+  Lines tail = Tail(all, 3);
   ASSERT_EQ(tail.size(), 3u);
-  EXPECT_EQ(tail[0], "ApiVersion : Eureka is busy, asking again every 250 ms for up to 10 s");
+  EXPECT_EQ(tail[0], busyLine);
   EXPECT_EQ(tail[1].substr(0, 35), "ApiVersion : Eureka answered after ");
   EXPECT_EQ(tail[2], kL + "ApiVersion = 42 ");
 
@@ -494,7 +506,8 @@ TEST_F(Launch, ASilentEurekaIsGivenUpAtTheDeadlineAndEndedByItsProcess) {
   // ApiVersion never answered: cancelled at the deadline, the link given up;
   // a copy made meanwhile on another thread then ends Eureka by its process.
   const std::wstring deadline = L"KXVM_TEST_CALL_DEADLINE_MS=2500";
-  auto result = Run({L"SILENT_IN=ApiVersion", L"LIFETIME_MS=", deadline, L"KXT_COPY_AFTER_MS=2000"});
+  auto result =
+      Run({L"SILENT_IN=ApiVersion", L"LIFETIME_MS=", deadline, L"KXT_COPY_AFTER_MS=2000"});
   EXPECT_EQ(result["com_error"], Lines{"0x80010002"});  // RPC_E_CALL_CANCELED
   EXPECT_EQ(result["outcome"], Lines{"6 0"});
   EXPECT_EQ(result["eureka_exit"], Lines{"0"});
@@ -513,8 +526,9 @@ TEST_F(Launch, ASilentEurekaIsGivenUpAtTheDeadlineAndEndedByItsProcess) {
   EXPECT_EQ(Record()["CloseAllDocumentsAndExit"].size(), 1u);
   EXPECT_TRUE(Record()["exit"].empty());
   EXPECT_EQ(Tail(Messages(), 3),
-            (Lines{close, "CloseAllDocumentsAndExit : Eureka gave no answer within 2500 ms, call "
-                          "cancelled",
+            (Lines{close,
+                   "CloseAllDocumentsAndExit : Eureka gave no answer within 2500 ms, call "
+                   "cancelled",
                    close + unreachable + "0010002), ending its process"}));
 }
 
@@ -701,8 +715,8 @@ TEST_F(Launch, ResponsiveStartIsReadyWithEurekaAndTheHostKeepsPainting) {
   Run();
   Lines expected = Messages();
   expected.push_back("MWVMLauncher::CloseAllDocAndExitVM");
-  auto result = Run({L"KXT_MODE=start", L"PUBLISH_DELAY_MS=2000", L"LIFETIME_MS="}, 60000, {},
-                    "responsive");
+  auto result =
+      Run({L"KXT_MODE=start", L"PUBLISH_DELAY_MS=2000", L"LIFETIME_MS="}, 60000, {}, "responsive");
   const auto at = [](const Lines& l) { return l.empty() ? -99999LL : std::stoll(l[0]); };
   EXPECT_EQ(result["result"], Lines{"1"});
   EXPECT_EQ(result["outcome"], Lines{"9"});

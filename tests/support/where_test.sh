@@ -18,13 +18,21 @@ run() {  # run NAME ARGS...: output in $tmp/NAME, status in $tmp/NAME.status
 }
 
 # Nothing installed: every place is missing; no box (it would hang or end
-# with 0) and no log file.
+# with 0) and no log file. Then a usage error.
 run bare --where
 run bare-json --where --json
+run usage --where --debug on
 # The demo's machine.
 export KX_PREFIX_SETUP=$root/scripts/demo-prefix.sh KX_DEMO_OUT=$tmp KX_DEMO_BIN=$bin
 export DEMO_LANGUAGE=German KX_DEMO_NO_SHOTS=1
 run demo-json --where --json
+# A launch told to add to the log that is there.
+printf '%s\n' 'bash "$KX_DEMO_SETUP"' \
+  'printf "earlier line\r\n" >"$WINEPREFIX/drive_c/users/Public/Kalvex Data/KXVirtualMachine.log"' \
+  >"$tmp/append-setup.sh"
+(export KX_PREFIX_SETUP=$tmp/append-setup.sh KX_DEMO_SETUP=$KX_PREFIX_SETUP \
+   EUREKA_STANDIN_WINDOW=0 EUREKA_STANDIN_LIFETIME_MS=300
+ run append --debug on --append --tag Appended)
 
 python3 - "$tmp" <<'PY'
 import json, pathlib, sys
@@ -62,6 +70,13 @@ expect("demo: log file", demo["log"]["file"] == data + "KXVirtualMachine.log")
 expect("demo: versions", demo["library"]["interface_version"] == "1.1" and
        demo["library"]["file_version"] == "1.0.0.0")
 expect("demo: would start", demo["launch_would_start"] is True)
+
+expect("usage: exit status 2 and the usage", status("usage") == 2 and
+       "Usage: VMLauncher" in (tmp / "usage.err").read_text(encoding="utf-8", errors="replace"))
+log = next((tmp / "append.prefix").rglob("KXVirtualMachine.log")).read_bytes()
+expect("append: exit status 0", status("append") == 0)
+expect("append: the earlier line kept, the launch's added",
+       log.startswith(b"earlier line\r\n") and b" Appended : " in log)
 for p in problems: print("FAILED:", p)
 print("where: %d problems" % len(problems))
 sys.exit(1 if problems else 0)

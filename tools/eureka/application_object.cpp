@@ -107,6 +107,11 @@ HRESULT ApplicationObject::Invoke(DISPID member, REFIID riid, LCID, WORD flags, 
     ::Sleep(kSilentMs);
     ::ExitProcess(options_.exitCode);
   };
+  const bool known = member == kDispIdApiVersion || member == kDispIdCloseAllDocumentsAndExit;
+  if (known && ::GetTickCount64() < busyUntil_) {
+    record_.Write(L"busy", L"retry later");
+    return RPC_E_SERVERCALL_RETRYLATER;
+  }
   switch (member) {
     case kDispIdApiVersion:
       record_.Write(L"ApiVersion", DescribeCall(flags, params, result));

@@ -4,6 +4,7 @@
 
 #include <oaidl.h>
 
+#include <atomic>
 #include <functional>
 
 #include "framework/com_ptr.h"
@@ -37,6 +38,9 @@ class ApplicationObject final : public IDispatch {
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* argumentError) override;
 
+  // Until then (GetTickCount64 time) both members answer "retry later".
+  void SetBusyUntil(ULONGLONG until) { busyUntil_ = until; }
+
  private:
   ApplicationObject(const Options& options, const RecordFile& record, ITypeInfo* typeInfo,
                     std::function<void()> requestExit);
@@ -45,6 +49,7 @@ class ApplicationObject final : public IDispatch {
   HRESULT AnswerApiVersion(VARIANT* result, EXCEPINFO* exception);
 
   LONG references_ = 0;
+  std::atomic<ULONGLONG> busyUntil_{0};
   const Options options_;
   const RecordFile record_;
   kx::ComPtr<ITypeInfo> typeInfo_;

@@ -49,7 +49,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   try {
     eureka::StandIn standIn(instance, options, record);
-    return standIn.Run();
+    // Ends here, without leaving the apartment: Wine's CoUninitialize waits
+    // for calls still arriving (a client's last release) that only this
+    // thread's message loop, now ended, would serve.
+    ::ExitProcess(static_cast<UINT>(standIn.Run()));
   } catch (const std::exception& error) {
     const char* what = error.what();
     record.Write(L"error", L"stopped: " + std::wstring(what, what + std::strlen(what)));

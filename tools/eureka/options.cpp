@@ -109,6 +109,7 @@ Options ReadOptions() {
   }
 
   if (const auto busy = ReadUnsigned(L"BUSY_MS")) options.busyMs = *busy;
+  options.busyRetryLater = ReadSwitch(L"BUSY_ANSWER", L"retrylater", L"rejected", false);
   if (const auto member = Variable(L"SILENT_IN")) {
     if (*member == L"ApiVersion")
       options.silentMember = 4;

@@ -32,6 +32,7 @@ struct Options {
   std::wstring apiVersionText;
   ULONG_PTR exceptionFillIn = 0;  // EXCEPINFO.pfnDeferredFillIn of the exception answer
   DWORD busyMs = 0;               // from publishing: Invoke calls are rejected meanwhile
+  bool busyRetryLater = false;    // busy Invoke returns RPC_E_SERVERCALL_RETRYLATER itself
   LONG silentMember = 0;          // DISPID whose Invoke is never answered
 
   std::optional<DWORD> exitAfterMs;   // from the start

@@ -171,7 +171,9 @@ void StandIn::Publish() {
   }
   record_.Write(L"published", name);
   record_.Write(L"published_at", ClockMs());
-  if (options_.busyMs) {
+  if (options_.busyMs && options_.busyRetryLater) {
+    object_->SetBusyUntil(::GetTickCount64() + options_.busyMs);
+  } else if (options_.busyMs) {
     busyFilter_ = std::make_unique<BusyFilter>(::GetTickCount64() + options_.busyMs, record_);
     ::CoRegisterMessageFilter(busyFilter_.get(), nullptr);
   }

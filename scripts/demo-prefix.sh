@@ -25,11 +25,28 @@ wine_bin=/usr/lib/wine/wine64
 [ -x "$wine_bin" ] || wine_bin=$(command -v wine64 || command -v wine)
 "$wine_bin" regedit /S "$(winepath -w "$reg" 2>/dev/null || echo "Z:${reg//\//\\}")" >/dev/null 2>&1
 
-# The splash is up from about 0.5 s to 3 s after the start; the stand-in's
-# window from about 4 s on.
-shoot() {
-  sleep "$1"
-  xwd -root -silent -display "$DISPLAY" 2>/dev/null |
-    convert-im6.q16 xwd:- "png:$KX_DEMO_OUT/$2.png" 2>/dev/null || true
+# Each shot once its window is up and painted, however loaded the machine:
+# the window found by its title, then captured until it is not one colour;
+# the stand-in's once the splash is gone. 20 s at most each.
+window() {  # the X window titled $1 when it is viewable
+  local id
+  id=$(xwininfo -display "$DISPLAY" -root -tree 2>/dev/null | grep -F "\"$1" | awk '{print $1; exit}')
+  [ -n "$id" ] && xwininfo -display "$DISPLAY" -id "$id" 2>/dev/null | grep -q IsViewable && echo "$id"
 }
-[ -n "${KX_DEMO_NO_SHOTS:-}" ] || { (shoot 1.8 splash &) ; (shoot 4.8 eureka &) ; }
+colours() { xwd -silent -display "$DISPLAY" "$@" 2>/dev/null | convert-im6.q16 xwd:- -format %k info: 2>/dev/null; }
+shoot() {  # shoot NAME TITLE [TITLE GONE FIRST]
+  local id
+  for _ in $(seq 1 400); do
+    if id=$(window "$2") && { [ -z "${3:-}" ] || ! window "$3" >/dev/null; } &&
+       [ "$(colours -id "$id")" -gt 1 ] 2>/dev/null; then
+      xwd -root -silent -display "$DISPLAY" 2>/dev/null |
+        convert-im6.q16 xwd:- "png:$KX_DEMO_OUT/$1.png" 2>/dev/null
+      return
+    fi
+    sleep 0.05
+  done
+}
+[ -n "${KX_DEMO_NO_SHOTS:-}" ] || {
+  (shoot splash "Kalvex Virtual Machine" &)
+  (shoot eureka "Eureka" "Kalvex Virtual Machine" &)
+}

@@ -367,8 +367,7 @@ class Launch : public testing::Test {
   static long long At(const Lines& moment) { return std::stoll(moment.at(0)); }
 
   ScopedRegistryTrees trees_ = ProductTrees();
-  TempFolder data_{L"launch data"};
-  TempFolder sim_{L"Sim A"};
+  TempFolder data_{L"launch data"}, sim_{L"Sim A"};
   ChildResult lastRun_;
 };
 
@@ -440,7 +439,7 @@ TEST_F(Launch, VersionThatCannotBeReadReachesTheHostAsComError) {
             (Lines{kL + "Splash screen terminated", "MWVMLauncher::CloseAllDocAndExitVM"}));
 }
 
-TEST_F(Launch, ABusyEurekaIsAskedAgainForUpToTenSeconds) {
+TEST_F(Launch, ABusyEurekaIsAskedAgainForUpToTenSecondsASilentOneGivenUpAtTheDeadline) {
   // Busy for 2 s, answering "retry later" itself: read once it answers, the
   // busy line written once for the call; the host's message filter is back.
   auto result =
@@ -466,20 +465,15 @@ TEST_F(Launch, ABusyEurekaIsAskedAgainForUpToTenSeconds) {
   EXPECT_EQ(result["apartment_left"], Lines{"1"});
   EXPECT_EQ(Record()["exit"], Lines{"0"});  // asked to close, it ended by itself
   const Lines log = Messages();
-  EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                          [](const std::string& line) {
-                            return line.starts_with("ApiVersion : Eureka still busy after ") &&
-                                   line.ends_with(" ms, giving up");
-                          }),
-            1);
-}
+  const auto givenUp = [](const std::string& l) {
+    return l.starts_with("ApiVersion : Eureka still busy after ") && l.ends_with(" ms, giving up");
+  };
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), givenUp), 1);
 
-TEST_F(Launch, ASilentEurekaIsGivenUpAtTheDeadlineAndEndedByItsProcess) {
   // ApiVersion never answered: cancelled at the deadline, the link given up;
   // a copy made meanwhile on another thread then ends Eureka by its process.
   const std::wstring deadline = L"KXVM_TEST_CALL_DEADLINE_MS=2500";
-  auto result =
-      Run({L"SILENT_IN=ApiVersion", L"LIFETIME_MS=", deadline, L"KXT_COPY_AFTER_MS=2000"});
+  result = Run({L"SILENT_IN=ApiVersion", L"LIFETIME_MS=", deadline, L"KXT_COPY_AFTER_MS=2000"});
   EXPECT_EQ(Pick(result, {"com_error", "outcome", "eureka_exit"}),  // RPC_E_CALL_CANCELED
             (Lines{"com_error=0x80010002", "outcome=6 0", "eureka_exit=0"}));
   const std::string close = "MWVMLauncher::CloseAllDocAndExitVM";
@@ -503,15 +497,7 @@ TEST_F(Launch, ASilentEurekaIsGivenUpAtTheDeadlineAndEndedByItsProcess) {
                    close + unreachable + "0010002), ending its process"}));
 }
 
-TEST_F(Launch, ExitCode259CountsAsRunningAndNeverPublishedKeepsPolling) {
-  // Exits at once with STILL_ACTIVE as its code: the launch keeps polling.
-  Run({L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=100", L"EXIT_CODE=259"}, 4500);
-  EXPECT_FALSE(lastRun_.finished);
-  EXPECT_EQ(Record()["exit"], Lines{"259"});
-  EXPECT_EQ(Tail(Messages(), 1), Lines{kL + "Created Eureka process"});
-}
-
-TEST_F(Launch, ObjectUnderAnotherPidIsNeverFoundAndCopiesShareTheProcess) {
+TEST_F(Launch, PollingFindsOnlyItsOwnPidQueriesOneFoundAsItEndsAndTakesExitCode259ForRunning) {
   // Another Eureka publishes under its own pid; a launcher's copy ends ours (exit code 0:
   // TerminateProcess(..., 0)).
   StartedProcess other(ProgramFolder() + L"Eureka.exe", L"-langeng",
@@ -523,14 +509,18 @@ TEST_F(Launch, ObjectUnderAnotherPidIsNeverFoundAndCopiesShareTheProcess) {
   EXPECT_EQ(Tail(Messages(), 4),
             (Lines{kL + "Created Eureka process", "MWVMLauncher::CloseAllDocAndExitVM",
                    kL + "Eureka process exited abruptly", kL + "Splash screen terminated"}));
-}
 
-TEST_F(Launch, FoundAndExitedInTheSamePassIsStillQueriedAndSupervised) {
-  // Another copy publishes under the launched one's pid, which ends at once.
-  auto result = Run({L"PUBLISH_DELAY_MS=never", L"HAND_OVER=1"});
-  EXPECT_EQ(result["result"], Lines{"1"});
+  // Another copy publishes under the launched one's pid, which ends at once: still queried and
+  // supervised.
+  EXPECT_EQ(Run({L"PUBLISH_DELAY_MS=never", L"HAND_OVER=1"})["result"], Lines{"1"});
   EXPECT_EQ(Tail(Messages(), 3), (Lines{kL + "Eureka process exited abruptly",
                                         kL + "Splash screen terminated", kL + "ApiVersion = 42 "}));
+
+  // Exits at once with STILL_ACTIVE as its code: the launch keeps polling.
+  Run({L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=100", L"EXIT_CODE=259"}, 4500);
+  EXPECT_FALSE(lastRun_.finished);
+  EXPECT_EQ(Record()["exit"], Lines{"259"});
+  EXPECT_EQ(Tail(Messages(), 1), Lines{kL + "Created Eureka process"});
 }
 
 TEST_F(Launch, OtherThreadsCanEndButNotRelaunchOrDisturbALaunch) {
@@ -639,23 +629,7 @@ TEST_F(Launch, EachFailureToStartHasItsMessageResultAndExitStatus) {
   EXPECT_EQ(boxes.Texts(), texts);
 }
 
-TEST_F(Launch, BlankInThePathCannotStartAPlantedProgram) {
-  // Unquoted, C:\Program Files\... could start a planted C:\Program.exe.
-  const std::wstring folder =
-      L"C:\\Program Files\\Kalvex Sim " + std::to_wstring(::GetCurrentProcessId()) + L"\\";
-  CreateFolders(folder);
-  CopyFileTo(ProgramFolder() + L"Eureka.exe", folder + L"Eureka.exe");
-  CopyFileTo(ProgramFolder() + L"Eureka.exe", L"C:\\Program.exe");
-  SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", folder);
-  auto result = Run();
-  ::DeleteFileW(L"C:\\Program.exe");
-  RemoveTree(folder);
-  EXPECT_EQ(result["result"], Lines{"1"});
-  EXPECT_EQ(Record()["module"], Lines{Narrow(folder) + "Eureka.exe"});
-  EXPECT_EQ(Record()["commandline"], Lines{Narrow(folder) + "Eureka.exe -langdeu"});
-}
-
-TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
+TEST_F(Launch, NoLogFaultStopsTheLaunchAndPathsBeyondAsciiOrWithBlanksWork) {
   // No log in a data folder that is not there (and is not made): it goes on.
   const std::wstring missing = data_.Path() + L"missing\\";
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", missing);
@@ -673,17 +647,33 @@ TEST_F(Launch, NoLogFaultStopsTheLaunchAndNonAsciiPathsWork) {
   EXPECT_EQ(ParseLogLine(lines[3]).message.substr(0, 56),
             "LocateEureka : failed to findFileData C:\\kxtest\\Simulaci");
   EXPECT_EQ(ParseLogLine(lines.back()).message, kL + "ApiVersion = 42 ");
+
+  // Unquoted, C:\Program Files\... could start a planted C:\Program.exe.
+  const std::wstring folder =
+      L"C:\\Program Files\\Kalvex Sim " + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+  CreateFolders(folder);
+  CopyFileTo(ProgramFolder() + L"Eureka.exe", folder + L"Eureka.exe");
+  CopyFileTo(ProgramFolder() + L"Eureka.exe", L"C:\\Program.exe");
+  SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", folder);
+  auto result = Run();
+  ::DeleteFileW(L"C:\\Program.exe");
+  RemoveTree(folder);
+  EXPECT_EQ(result["result"], Lines{"1"});
+  EXPECT_EQ(Record()["module"], Lines{Narrow(folder) + "Eureka.exe"});
+  EXPECT_EQ(Record()["commandline"], Lines{Narrow(folder) + "Eureka.exe -langdeu"});
 }
 
-// On request, ready as soon as Eureka is: started at once, found within a
-// poll of its publishing, the host's window answering all the while and the
-// splash's dots moving, the same log; then supervised by the host itself.
-TEST_F(Launch, ResponsiveStartIsReadyWithEurekaAndTheHostKeepsPainting) {
+// On request, ready as soon as Eureka is: started at once, found within a poll of its publishing,
+// the host's window answering all the while and the splash's dots moving, the same log; then
+// supervised by the host itself. Every other way out ends well, and Eureka ends with its host.
+TEST_F(Launch, ResponsiveStartIsReadyWithEurekaAndTheHostKeepsPaintingAndEndsWellEveryOtherWay) {
+  auto run = [this](std::vector<std::wstring> options, DWORD timeoutMs = 60000) {
+    return Run(std::move(options), timeoutMs, {}, "responsive");
+  };
   Run();
   Lines expected = Messages();
   expected.push_back("MWVMLauncher::CloseAllDocAndExitVM");
-  auto result =
-      Run({L"KXT_MODE=start", L"PUBLISH_DELAY_MS=2000", L"LIFETIME_MS="}, 60000, {}, "responsive");
+  auto result = run({L"KXT_MODE=start", L"PUBLISH_DELAY_MS=2000", L"LIFETIME_MS="});
   // No probe late; the owner disabled during the start, enabled after; the splash not topmost,
   // its dots moving.
   EXPECT_EQ(
@@ -695,16 +685,11 @@ TEST_F(Launch, ResponsiveStartIsReadyWithEurekaAndTheHostKeepsPainting) {
   const long long ready = At(result["ready_at"]) - At(Record()["published_at"]);
   EXPECT_TRUE(ready >= 0 && ready <= 300) << ready;
   EXPECT_EQ(Messages(), expected);
-}
 
-// Every other way out of a responsive start: an early end, a message box
-// (its owner usable meanwhile), a failed version read, the host quitting.
-TEST_F(Launch, ResponsiveStartEndsWellEveryOtherWay) {
-  auto run = [this](std::vector<std::wstring> options) {
-    return Run(std::move(options), 60000, {}, "responsive");
-  };
+  // An early end, a message box (its owner usable meanwhile), a failed version read, the host
+  // quitting.
   ::DeleteFileW(ExePath().c_str());  // while no Eureka runs from there
-  auto result = run({});
+  result = run({});
   EXPECT_EQ(result["boxes"], Lines{"0 Error 214;"});
   EXPECT_EQ(result["owner"].at(0).back(), '1');
   CopyFileTo(ProgramFolder() + L"Eureka.exe", ExePath());
@@ -716,12 +701,9 @@ TEST_F(Launch, ResponsiveStartEndsWellEveryOtherWay) {
   EXPECT_EQ(Pick(run({L"KXT_QUIT=1", L"PUBLISH_DELAY_MS=never", L"EXIT_AFTER_MS=3000"}),
                  {"result", "outcome", "quit_again", "owner"}),
             (Lines{"result=0", "outcome=10", "quit_again=1", "owner=1 1"}));
-}
 
-// On request, Eureka ends with its host, also with one that is killed.
-TEST_F(Launch, EurekaEndsWithAKilledHostOnRequest) {
-  Run({L"KXT_MODE=start", L"KXT_HANG=1", L"KXT_END_WITH_HOST=1", L"LIFETIME_MS="}, 5000, {},
-      "responsive");
+  // On request, Eureka ends with its host, also with one that is killed.
+  run({L"KXT_MODE=start", L"KXT_HANG=1", L"KXT_END_WITH_HOST=1", L"LIFETIME_MS="}, 5000);
   EXPECT_FALSE(lastRun_.finished);
   const Lines pid = Record()["pid"];
   ASSERT_FALSE(pid.empty());

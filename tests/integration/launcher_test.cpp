@@ -610,8 +610,7 @@ TEST_F(Launch, EachFailureToStartHasItsMessageResultAndExitStatus) {
       host = bare.Path() + L"host.exe", tool = bare.Path() + L"VMLauncher.exe";
     }
     // A file per run: Wine's desktop process, started by the first window, may inherit it.
-    const std::wstring out =
-        data_.Path() + L"out" + std::wstring(c.resource.begin(), c.resource.end());
+    const std::wstring out = data_.Path() + L"out" + std::to_wstring(&c - cases);
     StartedProcess toolRun(tool, L"--debug off", {}, out);  // logs nothing
     EXPECT_EQ(Run({L"KXT_NO_WATCHER=1"}, 60000, host)["result"], Lines{c.result});
     EXPECT_EQ(toolRun.ExitCode(60000), 1u);

@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <map>
 #include <string>
@@ -11,10 +14,22 @@
 
 namespace kxtest {
 
+inline std::map<std::string, int (*)()>& ChildScenarios() {
+  static std::map<std::string, int (*)()> scenarios;
+  return scenarios;
+}
+
 // The test programs' main: the scenario that --kx-child=NAME names, with its result as the
 // exit code, or the tests.
-int TestMain(int argc, char** argv);
-std::map<std::string, int (*)()>& ChildScenarios();
+inline int TestMain(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strncmp(argv[i], "--kx-child=", 11) == 0) {
+      const auto it = ChildScenarios().find(argv[i] + 11);
+      return it == ChildScenarios().end() ? 97 : it->second();
+    }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
 
 #define KX_CHILD_SCENARIO(name)                                    \
   static int KxChild_##name();                                     \

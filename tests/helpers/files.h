@@ -90,11 +90,36 @@ inline Report ReadReport(const std::wstring& path) {
   return report;
 }
 
+// The keys' values as "key=value", key by key: one check of several of a report's keys.
+inline std::vector<std::string> Pick(const Report& report,
+                                     std::initializer_list<const char*> keys) {
+  std::vector<std::string> picked;
+  for (const char* key : keys)
+    if (const auto it = report.find(key); it != report.end())
+      for (const std::string& value : it->second) picked.push_back(key + ("=" + value));
+  return picked;
+}
+
 // The folder of this program and of the library, ending in a backslash.
 inline std::wstring ProgramFolder() {
   const std::wstring self = SelfPath();
   return self.substr(0, self.rfind(L'\\') + 1);
 }
 inline constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
+
+// What a child scenario tells its parent, for ReadReport: a "key=values" line each, the values
+// blank-separated; written to the file that KXT_RESULT names.
+struct ChildReport {
+  std::wstring text;
+  template <class... T>
+  ChildReport& Put(const wchar_t* key, const T&... values) {
+    std::wostringstream line;
+    wchar_t separator = L'=';
+    ((line << separator << values, separator = L' '), ...);
+    text += key + line.str() + L'\n';
+    return *this;
+  }
+  void Write() const { WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(text)); }
+};
 
 }  // namespace kxtest

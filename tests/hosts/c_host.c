@@ -146,8 +146,7 @@ static void Environment(void) {
   text = NULL;
   CHECK(Failed(kxvm_support_report(7, &text), KXVM_E_INVALID_ARGUMENT, 0) && !text);
 
-  CHECK(kxvm_log_set_mode(KXVM_DEBUG_ON, 1, L"CHost") == KXVM_OK);
-  CHECK(kxvm_log_sync_flag() == KXVM_OK);
+  CHECK(kxvm_log_set_mode(KXVM_DEBUG_ON, 1, L"CHost") == KXVM_OK && kxvm_log_sync_flag() == KXVM_OK);
   CHECK(kxvm_log_write(L"from C\0after", 12, &written) == KXVM_OK && written == 1);
 }
 
@@ -165,9 +164,8 @@ static void Launches(void) {
   CHECK(kxvm_launcher_set_debug_mode(launcher, KXVM_DEBUG_ON, 0, L"CHost") == KXVM_OK);
   SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", L"exception");
   CHECK(Failed(kxvm_launcher_launch(launcher, &result, &outcome, &code), KXVM_E_AUTOMATION,
-               DISP_E_EXCEPTION));
-  CHECK(outcome == KXVM_OUTCOME_AUTOMATION_FAILED);
-  CHECK(ErrorInfoSays(L"The interface version is not available"));
+               DISP_E_EXCEPTION) && outcome == KXVM_OUTCOME_AUTOMATION_FAILED &&
+        ErrorInfoSays(L"The interface version is not available"));
 
   SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", NULL);
   SetEnvironmentVariableW(L"EUREKA_STANDIN_EXIT_CODE", L"7");
@@ -200,8 +198,7 @@ static void Launches(void) {
   CloseHandle(thread);
   CHECK(Failed(kxvm_launcher_close_all_and_exit(launcher), KXVM_E_AUTOMATION, DISP_E_EXCEPTION));
   CHECK(fake.member == 46 && fake.flags == DISPATCH_METHOD && fake.arguments == 0 &&
-        !fake.askedForResult && fake.refs == 2);
-  CHECK(ErrorInfoSays(L"Busy"));
+        !fake.askedForResult && fake.refs == 2 && ErrorInfoSays(L"Busy"));
   fake.answer = S_OK;
   CHECK(kxvm_launcher_close_all_and_exit(launcher) == KXVM_OK && fake.refs == 1);
   CHECK(kxvm_launcher_set_automation(launcher, &fake.iface) == KXVM_OK && fake.refs == 2);

@@ -15,6 +15,7 @@
 #include "registry.h"
 
 using namespace kxtest;
+using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -30,11 +31,10 @@ KX_CHILD_SCENARIO(env_probe) {
                                 GetEnv(L"KXT_FRESH") == L"0" ? 0 : 1, GetEnv(L"KXT_TAG"));
   KXEnvApp* env = KXEnvApp::Instance();
   const std::wstring exe = env->GetEurekaExeFilePath();
-  std::wstring report = L"data=" + env->GetDataPath() + L"\ninstall=" +
-                        env->GetKXVrtualMachInstallationPath() + L"\nexe=" + exe + L"\njson=" +
-                        SupportReport() + L"\n";
-  if (GetEnv(L"KXT_RELOCATE") == L"1")
-    report += L"relocate=" + std::to_wstring(env->LocateDataPath()) + L"\n";
+  ChildReport report;
+  report.Put(L"data", env->GetDataPath()).Put(L"install", env->GetKXVrtualMachInstallationPath());
+  report.Put(L"exe", exe).Put(L"json", SupportReport());
+  if (GetEnv(L"KXT_RELOCATE") == L"1") report.Put(L"relocate", env->LocateDataPath());
   std::atomic<int> wrong{0};
   std::vector<std::thread> threads(GetEnv(L"KXT_THREADS") == L"1" ? 4 : 0);
   for (auto& thread : threads)
@@ -45,7 +45,7 @@ KX_CHILD_SCENARIO(env_probe) {
       }
     });
   for (auto& thread : threads) thread.join();
-  WriteFileBytes(GetEnv(L"KXT_RESULT"), Narrow(report + L"wrong=" + std::to_wstring(wrong)));
+  report.Put(L"wrong", wrong.load()).Write();
   return 0;
 }
 
@@ -104,7 +104,7 @@ class Env : public testing::Test {
   }
   std::wstring Program() const { return install_.Path() + L"env_host.exe"; }
   std::wstring LogFile() const { return data_.Path() + L"KXVirtualMachine.log"; }
-  std::vector<std::string> Log() const { return LogMessages(LogFile()); }
+  Lines Log() const { return LogMessages(LogFile()); }
 
   Report Probe(std::vector<std::wstring> env = {}, const std::wstring& program = {}) {
     const std::wstring result = install_.Path() + L"result.txt";
@@ -155,7 +155,7 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   const std::string vendorExe = Narrow(empty.Path()) + "%d%s\\Eureka.exe";
   for (TempFolder* sim : {&cuSim, &lmSim}) WriteFileBytes(sim->Path() + L"Eureka.exe", "MZ");
   auto exe = [this] { return Found("exe", {L"KXT_DEBUG=1"}); };
-  const std::vector<std::string> head = {
+  const Lines head = {
       "CKXSolidsApp::LocateEureka", "CKXSolidsApp::GetKXEurekaPath",
       "Successful Open " + kHkcuProduct,
       "GetKXEurekaPath : failed to access registry value " + kHkcuProduct + "\\EurekaExePath"};
@@ -174,18 +174,16 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   EXPECT_EQ(exe(), install + "Eureka.exe");
   EXPECT_EQ(
       Tail(Log(), 3),
-      (std::vector<std::string>{
-          "LocateEureka : failed to access registry value HKEY_LOCAL_MACHINE\\" + kVendor +
-              "\\EurekaDir",
-          "LocateEureka : Now locating based on relative path of Eureka.exe wrt VMLauncher.exe",
-          "LocateEureka : Success, Path of Eureka.exe is " + install}));
+      (Lines{"LocateEureka : failed to access registry value HKEY_LOCAL_MACHINE\\" + kVendor +
+                 "\\EurekaDir",
+             "LocateEureka : Now locating based on relative path of Eureka.exe wrt VMLauncher.exe",
+             "LocateEureka : Success, Path of Eureka.exe is " + install}));
 
   // The vendor folder is trusted unseen, and "%d" in it is logged as it stands. Four threads
   // searching at once, each through the installation folder, see it whole and log whole lines.
   SetString(HKEY_LOCAL_MACHINE, kVendorKey, L"EurekaDir", empty.Path() + L"%d%s");
-  Report raced = Probe({L"KXT_DEBUG=1", L"KXT_THREADS=1"});
-  EXPECT_EQ(raced["exe"], std::vector<std::string>{vendorExe});
-  EXPECT_EQ(raced["wrong"], std::vector<std::string>{"0"}) << "paths read half-way";
+  EXPECT_EQ(Pick(Probe({L"KXT_DEBUG=1", L"KXT_THREADS=1"}), {"exe", "wrong"}),
+            (Lines{"exe=" + vendorExe, "wrong=0"}));  // none read half-way
   const auto lines = ReadLines(LogFile());
   EXPECT_GE(lines.size(), 4u * 300u * 5u);
   for (const std::string& line : lines) ASSERT_TRUE(ParseLogLine(line).wellFormed) << line;
@@ -209,7 +207,7 @@ TEST_F(Env, EurekaFromProductKeyVendorKeyThenInstallFolder) {
   EXPECT_EQ(Log(), head);
   SetString(HKEY_CURRENT_USER, kProductKey, L"EurekaExePath", cuSim.Path());
   EXPECT_EQ(exe(), Narrow(cuSim.Path()) + "Eureka.exe");
-  EXPECT_EQ(Log(), std::vector<std::string>(head.begin(), head.end() - 1));
+  EXPECT_EQ(Log(), Lines(head.begin(), head.end() - 1));
 }
 
 TEST_F(Env, WithoutADataFolderOneMessageThenExitOrOnRequestAResult) {
@@ -261,20 +259,18 @@ TEST_F(Env, RelativeFoldersAreNotFoundWhereverTheHostStandsAndARenamedLibraryTak
       {L"KXT_DEBUG=1", L"KXT_RELOCATE=1", L"PATH=" + install_.Path() + L";" + GetEnv(L"PATH")},
       host.Path() + L"host.exe");
   ::SetCurrentDirectoryW(install_.Path().c_str());
-  EXPECT_EQ(report["data"], std::vector<std::string>{Narrow(slashed) + "\\"});
-  EXPECT_EQ(report["install"], std::vector<std::string>{Narrow(host.Path())});
-  EXPECT_EQ(report["relocate"], std::vector<std::string>{"1"});
-  EXPECT_EQ(report["exe"], std::vector<std::string>{Narrow(host.Path()) + "Eureka.exe"});
+  EXPECT_EQ(Pick(report, {"data", "install", "relocate", "exe"}),
+            (Lines{"data=" + Narrow(slashed) + "\\", "install=" + Narrow(host.Path()), "relocate=1",
+                   "exe=" + Narrow(host.Path()) + "Eureka.exe"}));
   // Each is a missing value, logged with what it held, on one line with its control characters
   // visible (a lone surrogate is '?' in the file); the search goes on. The data folder's search,
   // run again, ends the log: a place whose key is missing (HKLM's product key) logs nothing.
   const auto log = Log();
   const std::string failed = " : failed to access registry value HKEY_CURRENT_USER\\";
   EXPECT_EQ(Tail(log, 3),
-            (std::vector<std::string>{
-                "LocateDataPath" + failed + kProduct + "\\KXDataPath",
-                "LocateDataPath : not an absolute path: C:data",
-                "LocateSEDataPath" + failed + Narrow(kProductSEKey) + "\\KXDataPath"}));
+            (Lines{"LocateDataPath" + failed + kProduct + "\\KXDataPath",
+                   "LocateDataPath : not an absolute path: C:data",
+                   "LocateSEDataPath" + failed + Narrow(kProductSEKey) + "\\KXDataPath"}));
   const auto count = [&log](auto match) { return std::count_if(log.begin(), log.end(), match); };
   const std::string forged =
       "GetKXEurekaPath : not an absolute path: sim\\\"<CR><LF> VMLauncher : "
@@ -300,7 +296,7 @@ TEST_F(Env, LogSwitchInEveryMode) {
             : flag->type != REG_DWORD ? "?"
                                       : std::to_string(flag->bytes.at(0)));
   };
-  std::vector<std::string> runs;
+  Lines runs;
   DeleteTree(HKEY_CURRENT_USER, kDebugKey);
   for (const wchar_t* mode : {L"", L"1"}) runs.push_back(run(mode));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kDebugKey));
@@ -310,8 +306,8 @@ TEST_F(Env, LogSwitchInEveryMode) {
   runs.push_back(run(L"3"));
   // Without the key nothing logs and nothing is made, "on" included. The registry mode follows
   // the stored flag, on and off store it, an unknown mode changes and stores nothing.
-  EXPECT_EQ(runs, (std::vector<std::string>{"quiet -", "quiet -", "quiet -", "logs 1", "logs 1",
-                                            "quiet 0", "quiet 0", "quiet 7"}));
+  EXPECT_EQ(runs, (Lines{"quiet -", "quiet -", "quiet -", "logs 1", "logs 1", "quiet 0", "quiet 0",
+                         "quiet 7"}));
 }
 
 TEST_F(Env, LogIsFreshOrAppendedWithExactLines) {

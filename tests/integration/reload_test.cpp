@@ -1,11 +1,9 @@
-// A host that loads the library by its path and frees it again and again, as
-// an add-in switched off and on does: each load leaves a last error and an
-// exception behind inside the library, and the process must get back its
-// thread-local-storage slots, handles and memory.
+// A host that loads the library by its path and frees it again and again, as an add-in switched
+// off and on does: each load leaves a last error and an exception behind inside the library, and
+// the process must get back its thread-local-storage slots, handles and memory.
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -56,9 +54,8 @@ bool LoadUseAndFree(const std::wstring& path) {
 
 TEST(Reload, FiveThousandLoadsGiveBackSlotsHandlesAndMemory) {
   const std::wstring path = ProgramFolder() + kLibrary;
-  // GDI+ stays loaded, as in a host that draws: Wine's keeps a slot, ~10
-  // handles and ~1.7 MiB from its first load, and reloading it would triple
-  // the time.
+  // GDI+ stays loaded, as in a host that draws: Wine's keeps a slot, ~10 handles and ~1.7 MiB
+  // from its first load, and reloading it would triple the time.
   const Library gdiplus(::LoadLibraryW(L"gdiplus.dll"), &::FreeLibrary);
   const size_t slotsBefore = FreeTlsSlots();
   const Usage before = MeasureUsage();
@@ -66,9 +63,6 @@ TEST(Reload, FiveThousandLoadsGiveBackSlotsHandlesAndMemory) {
   for (int cycle = 0; cycle < 5000; ++cycle) failed += !LoadUseAndFree(path);
   const size_t slotsAfter = FreeTlsSlots();
   const Usage after = MeasureUsage();
-  std::printf("free TLS slots %zu -> %zu, handles %lu -> %lu, private KiB %zu -> %zu\n",
-              slotsBefore, slotsAfter, before.handles, after.handles, before.privateBytes / 1024,
-              after.privateBytes / 1024);
   EXPECT_EQ(failed, 0);
   EXPECT_EQ(slotsAfter, slotsBefore);
   EXPECT_LE(after.handles, before.handles + 100);

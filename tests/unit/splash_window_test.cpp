@@ -129,12 +129,11 @@ void Configure(MWSplashWnd& splash, const std::wstring& text = kx::LoadResString
 }
 
 TEST(SplashWindowTest, ShowsPictureAndTextOnceForTheDelayUnlessDisabled) {
-  ASSERT_EQ(::GetSystemMetrics(SM_CXSCREEN), 1920);
-  ASSERT_EQ(::GetSystemMetrics(SM_CYSCREEN), 1080);
+  Screenshot shot;
+  ASSERT_EQ(std::pair(shot.width, shot.height), std::pair(1920, 1080));
   HWND hwnd = nullptr;
   RECT rect{}, client{};
   LONG exStyle = 0;
-  Screenshot shot;
   MWSplashWnd splash;
   Configure(splash);
   {

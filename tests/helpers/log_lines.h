@@ -22,16 +22,10 @@ struct LogLine {
 inline LogLine ParseLogLine(const std::string& line) {
   static const std::regex shape(
       R"(^ (.*?) : (0|[1-9]\d*), (0|[1-9]\d*), (0|[1-9]\d*), (0|[1-9]\d*):(0|[1-9]\d*):(0|[1-9]\d*):(0|[1-9]\d*)   : (.*)$)");
-  LogLine out;
   std::smatch m;
-  if (!std::regex_match(line, m, shape)) return out;
-  out.wellFormed = true;
-  out.tag = m[1];
-  int* const numbers[] = {&out.year,   &out.month,  &out.day,        &out.hour,
-                          &out.minute, &out.second, &out.millisecond};
-  for (int i = 0; i < 7; ++i) *numbers[i] = std::stoi(m[i + 2]);
-  out.message = m[9];
-  return out;
+  if (!std::regex_match(line, m, shape)) return {};
+  const auto n = [&m](int i) { return std::stoi(m[i]); };
+  return {true, m[1], n(2), n(3), n(4), n(5), n(6), n(7), n(8), m[9]};
 }
 
 // The messages of the log file's lines, in order (UTF-8 of the ANSI text).

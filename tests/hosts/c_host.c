@@ -38,12 +38,11 @@ static int Failed(int32_t result, int32_t code, int32_t detail) {
 }
 static int Cleared(void) { return LastError(KXVM_OK, 0); }
 /* The last error's text names the function. */
-static int Names(const char* function) {
+static int Names(const wchar_t* function) {
   wchar_t* text = NULL;
-  size_t i = 0;
-  int ok = kxvm_last_error(NULL, NULL, &text) == KXVM_OK && text;
-  for (; ok && function[i]; ++i) ok = text[i] == (wchar_t)function[i];
-  ok = ok && text[i] == L':';
+  const size_t n = wcslen(function);
+  const int ok = kxvm_last_error(NULL, NULL, &text) == KXVM_OK && text &&
+                 !wcsncmp(text, function, n) && text[n] == L':';
   kxvm_free(text);
   return ok;
 }
@@ -120,9 +119,11 @@ static void Environment(void) {
     int32_t(KXVM_CALL* get)(wchar_t**);
     const wchar_t* want;
   } texts[] = {{kxvm_env_data_path, kData},          {kxvm_env_installation_path, install},
-               {kxvm_env_eureka_exe_file_path, exe}, {kxvm_env_eureka_path, L""},
+               {kxvm_env_eureka_exe_file_path, exe}, {kxvm_env_eureka_path, kData},
                {kxvm_env_eureka_path_machine, L""},  {kxvm_language_code, L"deu"}};
 
+  /* The user's own folder for Eureka (no Eureka.exe there) is never the machine's. */
+  RegSetKeyValueW(HKEY_CURRENT_USER, kProduct, L"EurekaExePath", REG_SZ, kData, sizeof kData);
   CHECK(got > 0 && kxvm_env_instance() == KXVM_OK);
   CHECK(Failed(kxvm_env_set_missing_data_folder(KXVM_MISSING_DATA_FOLDER_REPORT), KXVM_E_TOO_LATE,
                0));
@@ -134,11 +135,6 @@ static void Environment(void) {
   for (i = 0; i < 6; ++i, text = NULL)
     CHECK(texts[i].get(&text) == KXVM_OK && text &&
           Text(text, wcslen(text), texts[i].want, wcslen(texts[i].want)));
-  /* The user's own folder for Eureka is never the machine's. */
-  RegSetKeyValueW(HKEY_CURRENT_USER, kProduct, L"EurekaExePath", REG_SZ, kData, sizeof kData);
-  CHECK(kxvm_env_eureka_path(&text) == KXVM_OK && Text(text, wcslen(text), kData, wcslen(kData)));
-  CHECK(kxvm_env_eureka_path_machine(&text) == KXVM_OK && Text(text, wcslen(text), L"", 0));
-  RegDeleteKeyValueW(HKEY_CURRENT_USER, kProduct, L"EurekaExePath");
   CHECK(kxvm_support_report(KXVM_REPORT_JSON, &text) == KXVM_OK && text &&
         wcsstr(text, L"\"in_use\":\"C:\\\\kxhost data\\\\\"") &&
         wcsstr(text, L"\"launch_would_start\":true"));
@@ -373,7 +369,7 @@ static void Depth(void) {
   CHECK(kxvm_key_create(L"1", kKeyPath, &root) == KXVM_OK);
   for (k = root, n = 1; n < 1000 && kxvm_key_create(L"k", kKeyPath, &next) == KXVM_OK; ++n, k = next)
     if (kxvm_key_add_key(k, next) != KXVM_OK) break;
-  CHECK(n == 127 && LastError(KXVM_E_INVALID_ARGUMENT, 0) && Names("kxvm_key_add_key"));
+  CHECK(n == 127 && LastError(KXVM_E_INVALID_ARGUMENT, 0) && Names(L"kxvm_key_add_key"));
   kxvm_key_destroy(next); /* refused: still the caller's */
   CHECK(kxvm_key_add_int(k, L"deep", 5) == KXVM_OK && kxvm_key_get_int(root, L"deep", &got) == 0 &&
         got == 5);
@@ -479,12 +475,12 @@ static void InvalidArguments(void) {
   CHECK(!key && !archive && LastError(KXVM_E_INVALID_ARGUMENT, 0));
   /* A length beyond any text or array is refused as such, under its own name. */
   CHECK(kxvm_key_create(L"k", kKeyPath, &k) == KXVM_OK);
-#define HUGE(call, name) CHECK(Failed(call, KXVM_E_INVALID_ARGUMENT, 0) && Names(name))
-  HUGE(kxvm_key_add_text(k, L"t", L"x", SIZE_MAX), "kxvm_key_add_text");
-  HUGE(kxvm_key_set_text(k, L"t", L"x", SIZE_MAX), "kxvm_key_set_text");
-  HUGE(kxvm_key_add_int_array(k, L"a", &i, SIZE_MAX), "kxvm_key_add_int_array");
-  HUGE(kxvm_key_set_int_array(k, L"a", &i, SIZE_MAX), "kxvm_key_set_int_array");
-  HUGE(kxvm_log_write(L"x", SIZE_MAX, &i), "kxvm_log_write");
+#define HUGE(f, args) CHECK(Failed(f args, KXVM_E_INVALID_ARGUMENT, 0) && Names(L"" #f))
+  HUGE(kxvm_key_add_text, (k, L"t", L"x", SIZE_MAX));
+  HUGE(kxvm_key_set_text, (k, L"t", L"x", SIZE_MAX));
+  HUGE(kxvm_key_add_int_array, (k, L"a", &i, SIZE_MAX));
+  HUGE(kxvm_key_set_int_array, (k, L"a", &i, SIZE_MAX));
+  HUGE(kxvm_log_write, (L"x", SIZE_MAX, &i));
   kxvm_key_destroy(k);
 }
 

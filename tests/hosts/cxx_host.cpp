@@ -84,7 +84,7 @@ void Settings() {
   std::wstring t;
   CRect r;
   std::vector<int> a;
-  CTime m;
+  CTime archived, m;
   for (const wchar_t* name : {L"t", L"r", L"a", L"m"})
     copy.AddValue(name, 0);  // replaced when read
   {
@@ -92,15 +92,14 @@ void Settings() {
     std::int32_t seven = 0;
     in >> seven;
     CHECK(seven == 7 && in.ReadString() == L"w");
-    in >> m;
-    CHECK(m == late);
+    in >> archived;
     copy.Serialize(in);
     copy.GetValue(L"t", t);
     copy.GetValue(L"r", r);
     copy.GetValue(L"a", a);
-    CHECK(t == text && r == CRect(1, -2, 3, 4) && (a == std::vector<int>{7, -8}));
     copy.GetValue(L"m", m);
-    CHECK(m == late);
+    CHECK(t == text && r == CRect(1, -2, 3, 4) && (a == std::vector<int>{7, -8}) &&
+          archived == late && m == late);
     const std::unique_ptr<CObject> object = in.ReadObject(KX_RUNTIME_CLASS(MWSettingsKey));
     MWRectValue* rect = nullptr;
     in >> rect;

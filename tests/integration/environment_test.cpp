@@ -138,8 +138,7 @@ TEST_F(Env, DataFolderComesFromFourPlacesInOrderNormalised) {
   EXPECT_EQ(Found("data"), Narrow(seLm.Path()));
   SetString(HKEY_CURRENT_USER, kProductSEKey, L"KXDataPath", seCu.Path());
   EXPECT_EQ(Found("data"), Narrow(seCu.Path()));
-  std::wstring noSlash = swLm.Path();
-  noSlash.pop_back();  // stored without its backslash, returned with one
+  const std::wstring noSlash = swLm.Path().substr(0, swLm.Path().size() - 1);  // returned with one
   SetString(HKEY_LOCAL_MACHINE, kProductKey, L"KXDataPath", noSlash);
   EXPECT_EQ(Found("data"), Narrow(swLm.Path()));
   SetString(HKEY_CURRENT_USER, kProductKey, L"KXDataPath", L"");  // empty counts as missing

@@ -173,13 +173,11 @@ KX_CHILD_SCENARIO(launch) {
     report.Put(L"other_running", other.ExitCode(500) == STILL_ACTIVE);
     other.Terminate();
   }
-  if (eureka) {
-    DWORD code = 0;
-    ::WaitForSingleObject(eureka, 5000);
-    ::GetExitCodeProcess(eureka, &code);
-    ::CloseHandle(eureka);
+  DWORD code = 0;
+  if (eureka && ::WaitForSingleObject(eureka, 5000) == WAIT_OBJECT_0 &&
+      ::GetExitCodeProcess(eureka, &code))
     report.Put(L"eureka_exit", code);
-  }
+  if (eureka) ::CloseHandle(eureka);
   for (const std::wstring& text : boxes ? boxes->Texts() : std::vector<std::wstring>{})
     report.Put(L"box", text);
   copy.reset();  // a fault here loses the report
@@ -298,14 +296,16 @@ KX_CHILD_SCENARIO(launch_series) {
   // Wine's COM runtime grows over the first calls out: a first round is not counted.
   for (int round = -1; round < 10; ++round) {
     const int kind = round < 0 ? 1 : (round + 3) % 4;  // 3, 0, 1, 2, 3, ...
-    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_PUBLISH_DELAY_MS",
-                              kind == 0 || kind == 2 ? L"never" : L"0");
-    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_EXIT_AFTER_MS", kind == 0   ? L"200"
-                                                               : kind == 2 ? L"1500"
-                                                                           : nullptr);
-    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_CRASH_AFTER_MS", kind == 1 ? L"1500" : nullptr);
-    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_API_VERSION", kind == 3 ? L"exception" : nullptr);
-    ::SetEnvironmentVariableW(L"EUREKA_STANDIN_LIFETIME_MS", kind == 3 ? L"1500" : nullptr);
+    const std::pair<const wchar_t*, const wchar_t*> options[] = {
+        {L"PUBLISH_DELAY_MS", kind == 0 || kind == 2 ? L"never" : L"0"},
+        {L"EXIT_AFTER_MS", kind == 0   ? L"200"
+                           : kind == 2 ? L"1500"
+                                       : nullptr},
+        {L"CRASH_AFTER_MS", kind == 1 ? L"1500" : nullptr},
+        {L"API_VERSION", kind == 3 ? L"exception" : nullptr},
+        {L"LIFETIME_MS", kind == 3 ? L"1500" : nullptr}};
+    for (const auto& [name, value] : options)
+      ::SetEnvironmentVariableW((L"EUREKA_STANDIN_" + std::wstring(name)).c_str(), value);
     std::thread pair[2];
     for (std::thread& host : pair) host = std::thread([&] { failures += LaunchOfKind(kind); });
     for (std::thread& host : pair) host.join();

@@ -101,10 +101,7 @@ inline std::vector<std::string> Pick(const Report& report,
 }
 
 // The folder of this program and of the library, ending in a backslash.
-inline std::wstring ProgramFolder() {
-  const std::wstring self = SelfPath();
-  return self.substr(0, self.rfind(L'\\') + 1);
-}
+inline std::wstring ProgramFolder() { return SelfPath().substr(0, SelfPath().rfind(L'\\') + 1); }
 inline constexpr wchar_t kLibrary[] = L"KXVirtualMachMgr.dll";
 
 // What a child scenario tells its parent, for ReadReport: a "key=values" line each, the values

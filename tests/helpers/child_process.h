@@ -83,7 +83,7 @@ class StartedProcess {
     const BOOL started =
         ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, !outputFile.empty(),
                          CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &si, &pi);
-    error = started ? 0 : ::GetLastError();
+    error_ = started ? 0 : ::GetLastError();
     if (si.hStdOutput && si.hStdOutput != INVALID_HANDLE_VALUE) ::CloseHandle(si.hStdOutput);
     if (!started) return;
     ::CloseHandle(pi.hThread);
@@ -95,7 +95,7 @@ class StartedProcess {
   StartedProcess(const StartedProcess&) = delete;
   StartedProcess& operator=(const StartedProcess&) = delete;
   bool Started() const { return handle_ != nullptr; }
-  DWORD error = 0;  // of its creation, when it failed
+  DWORD Error() const { return error_; }  // of its creation
   // Waits for its end; STILL_ACTIVE when it still runs after the time-out.
   DWORD ExitCode(DWORD timeoutMs) {
     DWORD code = STILL_ACTIVE;
@@ -113,6 +113,7 @@ class StartedProcess {
 
  private:
   HANDLE handle_ = nullptr;
+  DWORD error_ = 0;
 };
 
 struct ChildResult {
@@ -125,7 +126,7 @@ inline ChildResult RunChildScenario(const std::string& name, DWORD timeoutMs = 6
                                     const std::vector<std::wstring>& extraEnv = {},
                                     const std::wstring& program = SelfPath()) {
   StartedProcess child(program, L"--kx-child=" + std::wstring(name.begin(), name.end()), extraEnv);
-  EXPECT_TRUE(child.Started()) << name << ": not created, error " << child.error;
+  EXPECT_TRUE(child.Started()) << name << ": not created, error " << child.Error();
   const DWORD code = child.ExitCode(timeoutMs);
   if (code == STILL_ACTIVE) child.Terminate(99);
   return {code, child.Started() && code != STILL_ACTIVE};

@@ -1,5 +1,7 @@
 // main of the unit tests, which hold the library's code themselves: the
 // program joins the resource chain as the DLL's entry point would.
+#include <windows.h>
+
 #include "launcher/library_entry.h"
 #include "child_process.h"
 

@@ -278,10 +278,9 @@ KX_CHILD_SCENARIO(responsive) {
 
 // One launch of the kind: 0 exits before publishing, 1 crashes, 2 ends while
 // polled, 3 fails its version read. 0 when it went as the kind says.
-int LaunchOfKind(int kind, bool responsive) {
+int LaunchOfKind(int kind) {
   MWVMLauncher launcher;
   launcher.SetDebugMode(KXSeDebugOn, 0, L"series");
-  launcher.SetLaunchOptions(responsive ? KXVM_LAUNCH_RESPONSIVE : 0);
   try {
     return launcher.LaunchEureka() == 1 && kind != 3 ? 0 : 1;
   } catch (const _com_error& e) {
@@ -289,7 +288,7 @@ int LaunchOfKind(int kind, bool responsive) {
   }
 }
 
-// Child: ten rounds of two launches on two threads (rounds 4 to 7 responsive); reports usage.
+// Child: ten rounds of two launches on two threads; reports usage.
 KX_CHILD_SCENARIO(launch_series) {
   ::SetEnvironmentVariableW(L"EUREKA_STANDIN_WINDOW", L"0");
   Usage first, last;
@@ -308,8 +307,7 @@ KX_CHILD_SCENARIO(launch_series) {
     for (const auto& [name, value] : options)
       ::SetEnvironmentVariableW((L"EUREKA_STANDIN_" + std::wstring(name)).c_str(), value);
     std::thread pair[2];
-    for (std::thread& host : pair)
-      host = std::thread([&] { failures += LaunchOfKind(kind, round / 4 == 1); });
+    for (std::thread& host : pair) host = std::thread([&] { failures += LaunchOfKind(kind); });
     for (std::thread& host : pair) host.join();
     // Memory after rounds that reach no object (Wine holds ~3 MB after one that does); handles
     // after the first failures (Wine keeps one or two) and at the end, where a leak still is.

@@ -57,16 +57,7 @@ class MWVMLauncher {
   // Splash, locate, start, wait for the automation object, supervise to the
   // end. 0 when Eureka.exe is not located or missing (or there is no data
   // folder, reported as the host asked), otherwise 1.
-  int LaunchEureka() {
-    std::int32_t result = 0;
-    std::int32_t outcome = KXVM_OUTCOME_NONE;
-    std::uint32_t exitCode = 0;
-    const std::int32_t status = kxvm_launcher_launch(m_handle, &result, &outcome, &exitCode);
-    m_outcome = static_cast<KXLaunchOutcome>(outcome);
-    m_exitCode = exitCode;
-    kxvm::detail::Check(status);
-    return result;
-  }
+  int LaunchEureka() { return Begin(kxvm_launcher_launch); }
   // Options of the launches to come: KXVM_LAUNCH_RESPONSIVE (ready as soon
   // as Eureka is, the host's window kept painting), KXVM_LAUNCH_END_WITH_HOST
   // (Eureka ends with the host process); kxvm.h says what each does.
@@ -77,16 +68,7 @@ class MWVMLauncher {
   // with its link kept for this thread (CloseAllDocAndExitVM asks it to close
   // and exit) until WaitEureka sees its end. Results as LaunchEureka;
   // LastOutcome() is Started when Eureka runs.
-  int StartEureka() {
-    std::int32_t result = 0;
-    std::int32_t outcome = KXVM_OUTCOME_NONE;
-    std::uint32_t exitCode = 0;
-    const std::int32_t status = kxvm_launcher_start(m_handle, &result, &outcome, &exitCode);
-    m_outcome = static_cast<KXLaunchOutcome>(outcome);
-    m_exitCode = exitCode;
-    kxvm::detail::Check(status);
-    return result;
-  }
+  int StartEureka() { return Begin(kxvm_launcher_start); }
   // Waits up to timeoutMs (0 polls, INFINITE) for Eureka's end. True when it
   // has ended (LastExitCode(), LastOutcome() Supervised) or none is held.
   bool WaitEureka(unsigned long timeoutMs) {
@@ -134,6 +116,19 @@ class MWVMLauncher {
   kxvm_launcher* GetHandle() const noexcept { return m_handle; }
 
  private:
+  // A launch or a start: its outcome kept, also when it raises.
+  int Begin(std::int32_t(KXVM_CALL* call)(kxvm_launcher*, std::int32_t*, std::int32_t*,
+                                          std::uint32_t*)) {
+    std::int32_t result = 0;
+    std::int32_t outcome = KXVM_OUTCOME_NONE;
+    std::uint32_t exitCode = 0;
+    const std::int32_t status = call(m_handle, &result, &outcome, &exitCode);
+    m_outcome = static_cast<KXLaunchOutcome>(outcome);
+    m_exitCode = exitCode;
+    kxvm::detail::Check(status);
+    return result;
+  }
+
   kxvm_launcher* m_handle = nullptr;
   // Written by whichever thread's launch returns last.
   std::atomic<KXLaunchOutcome> m_outcome{KXLaunchOutcome::None};

@@ -27,6 +27,18 @@ struct ReportOutcome {
   }
 };
 
+// A launch or a start through the C interface.
+int32_t Begin(const char* function, kxvm_launcher* launcher, int32_t* result, int32_t* outcome,
+              uint32_t* exit_code, int (kx::MWVMLauncher::*begin)(kx::MWVMLauncher::Outcome*)) {
+  return Guard(function, [&] {
+    Require(launcher, "the launcher is null");
+    ReportOutcome report{{}, outcome, exit_code};
+    const int begun = (launcher->launcher.*begin)(&report.outcome);
+    if (result) *result = begun;
+    return KXVM_OK;
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -56,13 +68,7 @@ void KXVM_CALL kxvm_launcher_destroy(kxvm_launcher* launcher) {
 
 int32_t KXVM_CALL kxvm_launcher_launch(kxvm_launcher* launcher, int32_t* result, int32_t* outcome,
                                        uint32_t* exit_code) {
-  return Guard(__func__, [&] {
-    Require(launcher, "the launcher is null");
-    ReportOutcome report{{}, outcome, exit_code};
-    const int launched = launcher->launcher.LaunchEureka(&report.outcome);
-    if (result) *result = launched;
-    return KXVM_OK;
-  });
+  return Begin(__func__, launcher, result, outcome, exit_code, &kx::MWVMLauncher::LaunchEureka);
 }
 
 int32_t KXVM_CALL kxvm_launcher_set_options(kxvm_launcher* launcher, uint32_t options) {
@@ -77,13 +83,7 @@ int32_t KXVM_CALL kxvm_launcher_set_options(kxvm_launcher* launcher, uint32_t op
 
 int32_t KXVM_CALL kxvm_launcher_start(kxvm_launcher* launcher, int32_t* result, int32_t* outcome,
                                       uint32_t* exit_code) {
-  return Guard(__func__, [&] {
-    Require(launcher, "the launcher is null");
-    ReportOutcome report{{}, outcome, exit_code};
-    const int started = launcher->launcher.StartEureka(&report.outcome);
-    if (result) *result = started;
-    return KXVM_OK;
-  });
+  return Begin(__func__, launcher, result, outcome, exit_code, &kx::MWVMLauncher::StartEureka);
 }
 
 int32_t KXVM_CALL kxvm_launcher_wait(kxvm_launcher* launcher, uint32_t timeout_ms, int32_t* ended,

@@ -138,17 +138,16 @@ struct LaunchingFlag {
   }
 };
 
-MWVMLauncher::Outcome& Reported(MWVMLauncher::Outcome* report, MWVMLauncher::Outcome& local) {
-  MWVMLauncher::Outcome& outcome = report ? *report : local;
-  outcome = MWVMLauncher::Outcome{};
-  return outcome;
-}
-
 }  // namespace
 
-int MWVMLauncher::LaunchEureka(Outcome* report) {
+int MWVMLauncher::LaunchEureka(Outcome* report) { return Begin(report, true); }
+
+int MWVMLauncher::StartEureka(Outcome* report) { return Begin(report, false); }
+
+int MWVMLauncher::Begin(Outcome* report, bool supervise) {
   Outcome local;
-  Outcome& outcome = Reported(report, local);
+  Outcome& outcome = report ? *report : local;
+  outcome = Outcome{};
   const LaunchingFlag launching(m_lock, m_bLaunching);
   if (!launching.held) {
     outcome.kind = KXVM_OUTCOME_ALREADY_RUNNING;
@@ -156,24 +155,12 @@ int MWVMLauncher::LaunchEureka(Outcome* report) {
     return 0;
   }
   const int result = Start(outcome);
-  if (outcome.kind == KXVM_OUTCOME_STARTED) {
+  if (supervise && outcome.kind == KXVM_OUTCOME_STARTED) {
     ReleaseEurekaApp();
     outcome.kind = KXVM_OUTCOME_SUPERVISED;
     ManageVMProcess(outcome);
   }
   return result;
-}
-
-int MWVMLauncher::StartEureka(Outcome* report) {
-  Outcome local;
-  Outcome& outcome = Reported(report, local);
-  const LaunchingFlag launching(m_lock, m_bLaunching);
-  if (!launching.held) {
-    outcome.kind = KXVM_OUTCOME_ALREADY_RUNNING;
-    WriteDebugLog(L"MWVMLauncher::LaunchEureka : A launch is already running on this launcher");
-    return 0;
-  }
-  return Start(outcome);
 }
 
 int MWVMLauncher::Start(Outcome& outcome) {
@@ -198,10 +185,11 @@ int MWVMLauncher::Start(Outcome& outcome) {
   const auto beforeMessage = [&modal] {
     if (modal) modal->End();
   };
-  // Between the slower steps too the host's messages are answered; a
-  // WM_QUIT then gives the start up before anything was started.
-  const auto quitMeanwhile = [&] {
-    if (!modal || modal->For(::GetCurrentProcess(), 0) != ModalStart::Wait::kQuit) return false;
+  // The host's messages are answered while the start waits for Eureka, and
+  // between its slower steps; a WM_QUIT gives the start up (Eureka, once
+  // started, running on with its handles held).
+  const auto quitMeanwhile = [&](HANDLE waitFor = ::GetCurrentProcess(), DWORD ms = 0) {
+    if (!modal || modal->For(waitFor, ms) != ModalStart::Wait::kQuit) return false;
     modal->End();
     WriteDebugLog(L"MWVMLauncher::LaunchEureka : The host is quitting, the start is given up");
     outcome.kind = KXVM_OUTCOME_QUIT;
@@ -286,14 +274,8 @@ int MWVMLauncher::Start(Outcome& outcome) {
       break;
     }
     if (app) break;
-    // Its end is noticed at once; a WM_QUIT gives the start up (and goes on
-    // to the host's own loop), Eureka running on with its handles held.
-    if (modal && modal->For(m_processInfo.hProcess, kResponsivePollMs) == ModalStart::Wait::kQuit) {
-      modal->End();
-      WriteDebugLog(L"MWVMLauncher::LaunchEureka : The host is quitting, the start is given up");
-      outcome.kind = KXVM_OUTCOME_QUIT;
-      return 0;
-    }
+    // Its end is noticed at once.
+    if (quitMeanwhile(m_processInfo.hProcess, kResponsivePollMs)) return 0;
   }
 
   if (modal) modal->End();

@@ -72,6 +72,9 @@ class MWVMLauncher {
   void SetEurekaApp(IEurekaApplicationDisp* app);
 
  private:
+  // One launch at a time on this launcher: the start, then, when asked, the
+  // supervision of what it started.
+  int Begin(Outcome* outcome, bool supervise);
   // Everything LaunchEureka does up to the supervision, once it may run.
   int Start(Outcome& outcome);
   IDispatch* GetEurekaObjByPID(int processId);

@@ -70,8 +70,7 @@ class StartedProcess {
         env += entry + L'\0';
     }
     ::FreeEnvironmentStringsW(inherited);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
+    STARTUPINFOW si{.cb = sizeof(STARTUPINFOW)};
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     if (!outputFile.empty()) {
       si.dwFlags = STARTF_USESTDHANDLES;
